@@ -1,0 +1,10 @@
+#pragma once
+
+#include "layout.hpp"
+
+namespace message_notice {
+
+// OrvaneMessage: the message notice.
+const notice::Variant& variant();
+
+}  // namespace message_notice

@@ -1,0 +1,127 @@
+#include "frm_principal.hpp"
+
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <stdexcept>
+
+#include "command_line.hpp"
+#include "mod_geral.hpp"
+
+namespace notice {
+namespace {
+
+constexpr float kRightMargin = 15.0F;    // twips: one pixel clear of the right edge
+constexpr float kBottomMargin = 650.0F;  // twips: clear of a task bar at the bottom
+
+// Rounds to the nearest 16-bit integer, halves to the even neighbour; out of range is a failure.
+std::int16_t round_to_int16(float value) {
+  const float floor = std::floor(value);
+  const float fraction = value - floor;
+  float rounded = floor;
+  if (fraction > 0.5F || (fraction == 0.5F && std::fmod(floor, 2.0F) != 0.0F)) {
+    rounded = floor + 1.0F;
+  }
+  if (!(rounded >= std::numeric_limits<std::int16_t>::min() &&
+        rounded <= std::numeric_limits<std::int16_t>::max())) {
+    throw std::overflow_error("width does not fit a 16-bit integer");
+  }
+  return static_cast<std::int16_t>(rounded);
+}
+
+}  // namespace
+
+Frm_principal::Frm_principal(Platform& platform, const Variant& variant)
+    : platform_(platform), variant_(variant) {}
+
+void Frm_principal::initialise() {
+  const WindowHandle window = platform_.window_handle();
+  const std::int16_t alpha = 0;
+  mod_geral::transAlpha(platform_, window, alpha);
+}
+
+void Frm_principal::load() {
+  const std::u16string command = platform_.command_text();
+  if (command.empty()) {
+    platform_.end_program();
+  }
+  activated_ = 0;
+  NoticeFields fields = read_notice(command);
+  notice_kind_ = std::move(fields.kind);
+  timer_flag_ = std::move(fields.timer_flag);
+
+  const std::u16string time = platform_.current_time();
+  const std::u16string date = platform_.current_date();
+  platform_.set_label_text(Element::lb_data, fill_date_line(variant_.date_line, time, date));
+  platform_.set_label_text(Element::lb_mensagem, fields.message);
+  platform_.set_label_text(Element::lb_solucao, fields.solution);
+  platform_.set_label_text(Element::lb_obs, fields.remarks);
+
+  const ScreenSize screen = platform_.screen_size();
+  platform_.set_window_left(screen.width - platform_.window_width() - kRightMargin);
+  platform_.set_window_top(screen.height - platform_.window_height() - kBottomMargin);
+
+  platform_.set_timer_enabled(Element::Timer1, timer_flag_ == u"T");
+  if (variant_.layout->information != nullptr) {
+    platform_.set_image_visible(Element::IMG_INFO, notice_kind_ == u"I");
+  }
+}
+
+void Frm_principal::activate() {
+  if (activated_ != 0) {
+    return;
+  }
+  try {
+    transIN();
+    // SWP_NOACTIVATE keeps the keyboard focus with the user's application.
+    platform_.set_window_pos(platform_.window_handle(), kHwndTopmost, 0, 0, 0, 0,
+                             kSwpNoMove | kSwpNoSize | kSwpNoActivate);
+    platform_.play_sound(join_path(platform_.program_directory(), variant_.sound_file), kSndAsync);
+    activated_ = 1;
+  } catch (const std::exception&) {
+    // The flag stays 0, so a later activation tries again.
+  }
+}
+
+void Frm_principal::click(Element element) {
+  if (element == Element::Label5) {
+    platform_.end_program();
+  }
+}
+
+void Frm_principal::double_click(Element element) {
+  if (element == Element::lb_titulo) {
+    platform_.end_program();
+  }
+}
+
+void Frm_principal::timer_tick(Element timer) {
+  if (timer != Element::Timer1) {
+    return;
+  }
+  // Disabled first, so that no second tick arrives while the slide pumps messages.
+  platform_.set_timer_enabled(Element::Timer1, false);
+  transOUT();
+  platform_.end_program();
+}
+
+void Frm_principal::transIN() {
+  for (std::int16_t alpha = 0; alpha <= 255; ++alpha) {
+    const WindowHandle window = platform_.window_handle();
+    mod_geral::transAlpha(platform_, window, alpha);
+    platform_.pump_messages();
+  }
+}
+
+void Frm_principal::transOUT() {
+  const std::int16_t start_width = round_to_int16(platform_.window_width());
+  std::int16_t step = 0;
+  for (std::int16_t width = start_width; width >= 1; --width) {
+    ++step;
+    platform_.set_window_width(static_cast<float>(width));
+    platform_.set_window_left(platform_.window_left() + static_cast<float>(step));
+    platform_.pump_messages();
+  }
+}
+
+}  // namespace notice

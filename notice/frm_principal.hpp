@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "layout.hpp"
+#include "platform.hpp"
+
+namespace notice {
+
+// The notice window's handlers: the whole behaviour of a notice program.
+class Frm_principal final : public EventHandler {
+ public:
+  Frm_principal(Platform& platform, const Variant& variant);
+
+  void initialise() override;
+  void load() override;
+  void activate() override;
+  void click(Element element) override;
+  void double_click(Element element) override;
+  void timer_tick(Element timer) override;
+
+  // Fades the window in from invisible to opaque, pumping messages after every step.
+  void transIN();
+  // Narrows the window while pushing it off the right edge of the screen, faster and faster.
+  void transOUT();
+
+ private:
+  Platform& platform_;
+  const Variant& variant_;
+  std::u16string notice_kind_;
+  std::u16string timer_flag_;
+  std::uint8_t activated_ = 0;
+};
+
+}  // namespace notice
