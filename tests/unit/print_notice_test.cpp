@@ -60,7 +60,7 @@ TEST(Layouts, EveryPlaceIsAWholePixelAndTheXBoxLiesInsideTheWindow) {
     EXPECT_EQ(static_cast<int>(layout.height) % 15, 0);
     for (const LabelLayout& label : layout.labels) {
       for (const float v : {label.rect.left, label.rect.top, label.rect.width, label.rect.height}) {
-        EXPECT_EQ(static_cast<int>(v) % 15, 0) << element_name(label.id);
+        EXPECT_EQ(static_cast<int>(v) % 15, 0) << testing::element_name(label.id);
       }
     }
   }
