@@ -1,0 +1,313 @@
+#include "notice_window.hpp"
+
+#include <windowsx.h>
+
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+#include "failure.hpp"
+#include "system_queries.hpp"
+
+namespace notice::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"OrvaneNoticeWindow";
+constexpr UINT_PTR kTimerId = 1;
+constexpr int kIconGroup = 1;
+
+HWND to_hwnd(WindowHandle window) { return static_cast<HWND>(LongToHandle(window)); }
+
+HICON load_icon(HINSTANCE instance, int width_metric, int height_metric) {
+  const auto icon = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(kIconGroup), IMAGE_ICON, GetSystemMetrics(width_metric),
+                 GetSystemMetrics(height_metric), LR_DEFAULTCOLOR | LR_SHARED));
+  if (icon == nullptr) {
+    throw std::runtime_error("window: icon group 1 is missing");
+  }
+  return icon;
+}
+
+void register_class(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.style = CS_DBLCLKS;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = instance;
+  window_class.hIcon = load_icon(instance, SM_CXICON, SM_CYICON);
+  window_class.hIconSm = load_icon(instance, SM_CXSMICON, SM_CYSMICON);
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.lpszClassName = kClassName;
+  if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    throw std::runtime_error("window: RegisterClassExW failed");
+  }
+}
+
+}  // namespace
+
+NoticeWindow::NoticeWindow(const Variant& variant)
+    : variant_(variant),
+      layout_(*variant.layout),
+      width_(layout_.width),
+      height_(layout_.height),
+      shown_{0, 0, twips_to_pixels(layout_.width), twips_to_pixels(layout_.height)} {
+  PictureDecoder decoder;
+  background_ = decoder.decode_resource(layout_.background_picture);
+  if (layout_.information != nullptr) {
+    information_ = decoder.decode_resource(layout_.information->picture);
+  }
+  labels_.reserve(layout_.labels.size());
+  for (const LabelLayout& label : layout_.labels) {
+    labels_.push_back(
+        Label{&label, std::wstring(label.text.begin(), label.text.end()), create_font(label.font)});
+  }
+
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  register_class(instance, window_procedure);
+  const std::wstring title(variant_.window_title.begin(), variant_.window_title.end());
+  // No frame, so the outer size is the client size. WS_EX_NOACTIVATE keeps the focus with the
+  // user's application even when the notice is clicked; WS_EX_TOOLWINDOW keeps it off the task bar.
+  hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, title.c_str(), WS_POPUP,
+                          shown_.x, shown_.y, shown_.width, shown_.height, nullptr, nullptr,
+                          instance, this);
+  if (hwnd_ == nullptr) {
+    throw std::runtime_error("window: CreateWindowExW failed");
+  }
+}
+
+NoticeWindow::~NoticeWindow() {
+  handler_ = nullptr;
+  if (hwnd_ != nullptr) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+void NoticeWindow::show() { ShowWindow(hwnd_, SW_SHOWNOACTIVATE); }
+
+// No C++ exception may unwind through the system's code that called the window procedure. A
+// failure here is outside the logic's guarded places, so it ends the program, as the platform
+// does for an unhandled error in an event handler: reported to the debugger, exit code 1, and no
+// message box, which would take the focus from the user's application.
+LRESULT CALLBACK NoticeWindow::window_procedure(HWND hwnd, UINT message, WPARAM wparam,
+                                                LPARAM lparam) noexcept {
+  try {
+    if (message == WM_NCCREATE) {
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+      auto* window = static_cast<NoticeWindow*>(create->lpCreateParams);
+      window->hwnd_ = hwnd;
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+    }
+    auto* window = reinterpret_cast<NoticeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (window == nullptr) {
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    return window->handle_message(message, wparam, lparam);
+  } catch (const std::exception& failure) {
+    end_after_failure(failure.what());
+  } catch (...) {
+    end_after_failure("unknown exception");
+  }
+}
+
+LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
+  const HWND hwnd = hwnd_;
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      on_paint();
+      return 0;
+    case WM_MOUSEACTIVATE:
+      // The click itself still arrives.
+      return MA_NOACTIVATE;
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE && handler_ != nullptr) {
+        handler_->activate();
+      }
+      break;
+    case WM_LBUTTONDOWN:
+      pressed_ = element_at(layout_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+      SetCapture(hwnd_);
+      return 0;
+    case WM_LBUTTONUP: {
+      const std::optional<Element> pressed = std::exchange(pressed_, std::nullopt);
+      if (GetCapture() == hwnd_) {
+        ReleaseCapture();
+      }
+      const std::optional<Element> released =
+          element_at(layout_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+      if (pressed && pressed == released && handler_ != nullptr) {
+        handler_->click(*pressed);
+      }
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK: {
+      // The second press of a double click: its release is no click of its own.
+      pressed_.reset();
+      const std::optional<Element> element =
+          element_at(layout_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+      if (element && handler_ != nullptr) {
+        handler_->double_click(*element);
+      }
+      return 0;
+    }
+    case WM_TIMER:
+      if (wparam == kTimerId && handler_ != nullptr) {
+        handler_->timer_tick(Element::Timer1);
+      }
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      break;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+void NoticeWindow::on_paint() {
+  PAINTSTRUCT paint{};
+  const HDC target = BeginPaint(hwnd_, &paint);
+  if (target == nullptr) {
+    return;
+  }
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  if (width > 0 && height > 0) {
+    // Drawn off screen first, so the labels never flicker over a bare background.
+    const DcPtr buffer_dc(CreateCompatibleDC(target));
+    const BitmapPtr buffer(CreateCompatibleBitmap(target, width, height));
+    if (buffer_dc && buffer) {
+      const SelectedObject selected(buffer_dc.get(), buffer.get());
+      paint_scene(buffer_dc.get(), width, height,
+                  Scene{layout_, background_, information_ ? &*information_ : nullptr,
+                        information_visible_, labels_});
+      BitBlt(target, 0, 0, width, height, buffer_dc.get(), 0, 0, SRCCOPY);
+    }
+  }
+  EndPaint(hwnd_, &paint);
+}
+
+std::u16string NoticeWindow::command_text() { return win32::command_text(); }
+std::u16string NoticeWindow::program_directory() { return win32::program_directory(); }
+std::u16string NoticeWindow::current_time() { return win32::current_time(); }
+std::u16string NoticeWindow::current_date() { return win32::current_date(); }
+
+ScreenSize NoticeWindow::screen_size() {
+  return {static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * kTwipsPerPixel,
+          static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * kTwipsPerPixel};
+}
+
+void NoticeWindow::set_window_left(float twips) {
+  left_ = twips;
+  apply_geometry();
+}
+
+void NoticeWindow::set_window_top(float twips) {
+  top_ = twips;
+  apply_geometry();
+}
+
+void NoticeWindow::set_window_width(float twips) {
+  width_ = twips;
+  apply_geometry();
+}
+
+void NoticeWindow::apply_geometry() {
+  const PixelRect wanted = to_pixels({left_, top_, width_, height_});
+  const int desktop_right =
+      GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  if (hwnd_ == nullptr || !needs_window_call(shown_, wanted, desktop_right)) {
+    return;
+  }
+  SetWindowPos(hwnd_, nullptr, wanted.x, wanted.y, wanted.width, wanted.height,
+               SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+  shown_ = wanted;
+}
+
+WindowHandle NoticeWindow::window_handle() { return HandleToLong(hwnd_); }
+
+void NoticeWindow::invalidate(const TwipRect& rect) {
+  const PixelRect pixels = to_pixels(rect);
+  const RECT area{pixels.x, pixels.y, pixels.x + pixels.width, pixels.y + pixels.height};
+  InvalidateRect(hwnd_, &area, FALSE);
+}
+
+void NoticeWindow::set_label_text(Element label, std::u16string_view text) {
+  for (Label& shown : labels_) {
+    if (shown.layout->id == label) {
+      shown.text.assign(text.begin(), text.end());
+      invalidate(shown.layout->rect);
+      return;
+    }
+  }
+  throw std::invalid_argument("window: no such label");
+}
+
+void NoticeWindow::set_image_visible(Element image, bool visible) {
+  if (layout_.information == nullptr || image != layout_.information->id) {
+    throw std::invalid_argument("window: no such image");
+  }
+  if (visible != information_visible_) {
+    information_visible_ = visible;
+    invalidate(layout_.information->rect);
+  }
+}
+
+void NoticeWindow::set_timer_enabled(Element timer, bool enabled) {
+  if (timer != Element::Timer1) {
+    throw std::invalid_argument("window: no such timer");
+  }
+  if (enabled) {
+    // Setting an existing timer again restarts its period.
+    SetTimer(hwnd_, kTimerId, static_cast<UINT>(layout_.timer_period_ms), nullptr);
+  } else {
+    KillTimer(hwnd_, kTimerId);
+  }
+}
+
+std::int32_t NoticeWindow::get_window_long(WindowHandle window, int index) {
+  return GetWindowLongA(to_hwnd(window), index);
+}
+
+void NoticeWindow::set_window_long(WindowHandle window, int index, std::int32_t value) {
+  SetWindowLongA(to_hwnd(window), index, value);
+}
+
+void NoticeWindow::set_layered_window_attributes(WindowHandle window, Colour key,
+                                                 std::uint8_t alpha, std::uint32_t flags) {
+  SetLayeredWindowAttributes(to_hwnd(window), key, alpha, flags);
+}
+
+void NoticeWindow::set_window_pos(WindowHandle window, WindowHandle insert_after, int x, int y,
+                                  int width, int height, std::uint32_t flags) {
+  SetWindowPos(to_hwnd(window), to_hwnd(insert_after), x, y, width, height, flags);
+}
+
+void NoticeWindow::play_sound(std::u16string_view path, std::uint32_t flags) {
+  sound_.play(path, flags);
+}
+
+void NoticeWindow::pump_messages() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Left for the main loop, which ends the program when it sees it.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+void NoticeWindow::end_program() { ExitProcess(0); }
+
+}  // namespace notice::win32

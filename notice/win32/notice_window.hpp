@@ -1,0 +1,92 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+#include "layout.hpp"
+#include "painting.hpp"
+#include "pictures.hpp"
+#include "pixel_geometry.hpp"
+#include "platform.hpp"
+#include "sound.hpp"
+
+namespace notice::win32 {
+
+// The notice window and the platform operations on it. It only translates: window messages
+// become events for the handler, platform operations become system calls.
+class NoticeWindow final : public Platform {
+ public:
+  // Creates the window hidden, with its fonts and decoded pictures. Needs COM on this thread.
+  explicit NoticeWindow(const Variant& variant);
+  ~NoticeWindow() override;
+  NoticeWindow(const NoticeWindow&) = delete;
+  NoticeWindow& operator=(const NoticeWindow&) = delete;
+
+  // Events go nowhere until a handler is set.
+  void set_handler(EventHandler* handler) noexcept { handler_ = handler; }
+  // Shows the window without taking the keyboard focus from the user's application.
+  void show();
+  HWND hwnd() const noexcept { return hwnd_; }
+
+  std::u16string command_text() override;
+  std::u16string program_directory() override;
+  std::u16string current_time() override;
+  std::u16string current_date() override;
+  ScreenSize screen_size() override;
+
+  float window_left() override { return left_; }
+  float window_top() override { return top_; }
+  float window_width() override { return width_; }
+  float window_height() override { return height_; }
+  void set_window_left(float twips) override;
+  void set_window_top(float twips) override;
+  void set_window_width(float twips) override;
+
+  WindowHandle window_handle() override;
+
+  void set_label_text(Element label, std::u16string_view text) override;
+  void set_image_visible(Element image, bool visible) override;
+  void set_timer_enabled(Element timer, bool enabled) override;
+
+  std::int32_t get_window_long(WindowHandle window, int index) override;
+  void set_window_long(WindowHandle window, int index, std::int32_t value) override;
+  void set_layered_window_attributes(WindowHandle window, Colour key, std::uint8_t alpha,
+                                     std::uint32_t flags) override;
+  void set_window_pos(WindowHandle window, WindowHandle insert_after, int x, int y, int width,
+                      int height, std::uint32_t flags) override;
+  void play_sound(std::u16string_view path, std::uint32_t flags) override;
+
+  void pump_messages() override;
+  [[noreturn]] void end_program() override;
+
+ private:
+  static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam,
+                                           LPARAM lparam) noexcept;
+  LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
+  void on_paint();
+  void apply_geometry();
+  void invalidate(const TwipRect& rect);
+
+  const Variant& variant_;
+  const WindowLayout& layout_;
+  EventHandler* handler_ = nullptr;
+  HWND hwnd_ = nullptr;
+
+  std::vector<Label> labels_;
+  Picture background_;
+  std::optional<Picture> information_;
+  bool information_visible_ = true;
+
+  float left_ = 0.0F;
+  float top_ = 0.0F;
+  float width_;
+  float height_;
+  PixelRect shown_{};
+
+  std::optional<Element> pressed_;
+  Sound sound_;
+};
+
+}  // namespace notice::win32

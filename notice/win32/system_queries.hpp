@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace notice::win32 {
+
+// The platform's read-only questions to the system, answered as the core's UTF-16 text.
+std::u16string command_text();
+std::u16string program_directory();
+std::u16string current_time();
+std::u16string current_date();
+
+}  // namespace notice::win32
