@@ -1,0 +1,41 @@
+#include "desktop_input.hpp"
+
+#include <windows.h>
+
+#include <array>
+#include <chrono>
+#include <thread>
+
+namespace e2e {
+namespace {
+
+void press_and_release() {
+  std::array<INPUT, 2> inputs{};
+  inputs[0].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].type = INPUT_MOUSE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void move_to(int x, int y) {
+  SetCursorPos(x, y);
+  // Let the move reach the window before the button does.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+}  // namespace
+
+void click_at(int x, int y) {
+  move_to(x, y);
+  press_and_release();
+}
+
+void double_click_at(int x, int y) {
+  move_to(x, y);
+  press_and_release();
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  press_and_release();
+}
+
+}  // namespace e2e

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace e2e {
+
+// A launched program, terminated when the guard goes out of scope so that a failing test never
+// leaves a window behind for the next one.
+class NoticeProcess {
+ public:
+  // Starts `"<program>" <argument>` exactly as written; an empty argument gives `"<program>"`.
+  // Throws std::runtime_error when the process cannot be created.
+  NoticeProcess(const std::wstring& program, const std::wstring& argument);
+  ~NoticeProcess();
+  NoticeProcess(NoticeProcess&& other) noexcept;
+  NoticeProcess(const NoticeProcess&) = delete;
+  NoticeProcess& operator=(const NoticeProcess&) = delete;
+  NoticeProcess& operator=(NoticeProcess&&) = delete;
+
+  DWORD id() const { return id_; }
+  HANDLE handle() const { return process_; }
+  const std::wstring& command_line() const { return command_line_; }
+
+  // The exit code once the process has ended within the timeout; nothing while it still runs.
+  std::optional<DWORD> wait_for_exit(std::chrono::milliseconds timeout) const;
+  bool running() const;
+  void terminate();
+
+ private:
+  std::wstring command_line_;
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+std::wstring exact_command_line(const std::wstring& program, const std::wstring& argument);
+
+}  // namespace e2e

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "notice_argument.hpp"
+#include "notice_fixture.hpp"
+#include "notice_layout.hpp"
+#include "picture_checks.hpp"
+#include "text_reference.hpp"
+
+namespace e2e {
+namespace {
+
+// A warning notice with a blank solution, shown while an application of the user's has the
+// foreground.
+class WarningNotice : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    user_ = std::make_unique<ForegroundWindow>();
+    user_was_foreground_ = user_->is_foreground();
+    shared_.show(message_program(),
+                 notice_argument(L'X', L' ', L"Falha ao enviar o documento para a impressora",
+                                 L"", L"Verifique o cabo da impressora"));
+  }
+  static void TearDownTestSuite() {
+    shared_.end();
+    user_.reset();
+  }
+  void SetUp() override { ASSERT_NE(shared_.get(), nullptr) << shared_.failure(); }
+
+  static const ShownNotice& notice() { return *shared_.get(); }
+
+  static inline SharedNotice shared_;
+  static inline std::unique_ptr<ForegroundWindow> user_;
+  static inline bool user_was_foreground_ = false;
+};
+
+TEST_F(WarningNotice, IsABorderlessPopupWithoutTaskBarButton) {
+  const WindowFacts& w = notice().shown;
+  EXPECT_NE(w.style & WS_POPUP, 0);
+  EXPECT_EQ(w.style & WS_CAPTION, 0) << "no caption and no border";
+  EXPECT_EQ(w.style & WS_BORDER, 0);
+  EXPECT_EQ(w.style & WS_THICKFRAME, 0);
+  EXPECT_EQ(w.style & WS_SYSMENU, 0);
+  EXPECT_EQ(w.ex_style & WS_EX_APPWINDOW, 0);
+  const bool tool_window = (w.ex_style & WS_EX_TOOLWINDOW) != 0;
+  const bool owned = GetWindow(notice().window, GW_OWNER) != nullptr;
+  EXPECT_TRUE(tool_window || owned) << "an unowned window without WS_EX_TOOLWINDOW gets a "
+                                       "task-bar button";
+}
+
+TEST_F(WarningNotice, ClientAreaIsTheWholeWindow) {
+  const WindowFacts& w = notice().shown;
+  EXPECT_EQ(width(w.client), kNoticeWidth);
+  EXPECT_EQ(height(w.client), kNoticeHeight);
+  EXPECT_EQ(w.window.left, w.client.left);
+  EXPECT_EQ(w.window.top, w.client.top);
+  EXPECT_EQ(w.window.right, w.client.right);
+  EXPECT_EQ(w.window.bottom, w.client.bottom);
+}
+
+TEST_F(WarningNotice, IsLayeredFromItsFirstAppearanceAndEndsOpaque) {
+  EXPECT_NE(notice().first_seen.ex_style & WS_EX_LAYERED, 0)
+      << "visible before it was made layered: it would flash opaque";
+  ASSERT_TRUE(notice().shown.alpha.has_value());
+  EXPECT_EQ(*notice().shown.alpha, 255);
+  EXPECT_NE(notice().shown.layered_flags & LWA_ALPHA, 0u);
+}
+
+TEST_F(WarningNotice, IsTopMost) { EXPECT_NE(notice().shown.ex_style & WS_EX_TOPMOST, 0); }
+
+TEST_F(WarningNotice, LeavesTheForegroundWithTheUsersApplication) {
+  ASSERT_TRUE(user_was_foreground_) << "the test could not put its own window in front";
+  EXPECT_NE(GetForegroundWindow(), notice().window);
+  EXPECT_TRUE(user_->is_foreground());
+}
+
+TEST_F(WarningNotice, ShowsTheRedPicture) { expect_picture(notice().image, kWarningPicture); }
+
+TEST_F(WarningNotice, ShowsTheTitleBesideTheExclamationMark) {
+  expect_title(notice().image, kWarningPicture);
+}
+
+TEST_F(WarningNotice, ShowsTheCloseBox) { expect_close_box(notice().image); }
+
+TEST_F(WarningNotice, WritesEachFieldInItsOwnLineAndNothingForABlankOne) {
+  const ScreenImage& image = notice().image;
+  auto ink = [&](int top) { return image.count(kLabelLeft, top, kLabelWidth, kLabelHeight, is_ink); };
+  EXPECT_GT(ink(kDateTop), 50) << "date line";
+  EXPECT_GT(ink(kMessageTop), 50) << "message";
+  EXPECT_EQ(ink(kSolutionTop), 0) << "blank solution";
+  EXPECT_GT(ink(kRemarksTop), 50) << "remarks";
+}
+
+TEST_F(WarningNotice, WritesTheDateLineBeforeTheTime) {
+  const InkMask words =
+      reference_ink(L"Mensagem transmitida as", kRegularFont, kLabelWidth, kLabelHeight);
+  const InkMask shown = notice().image.ink_mask(kLabelLeft, kDateTop, kLabelWidth, kLabelHeight);
+  EXPECT_GT(shown.extent(), words.extent() + 20) << "the time and date follow the words";
+  const InkMask shown_words = shown.left_part(words.extent());
+  EXPECT_LE(best_mismatches(shown_words, words), 4)
+      << "shown:\n" << shown_words.draw() << "expected:\n" << words.draw();
+}
+
+}  // namespace
+}  // namespace e2e
