@@ -125,7 +125,8 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       if (LOWORD(wparam) != WA_INACTIVE && handler_ != nullptr) {
         handler_->activate();
       }
-      break;
+      // Not passed on: the default sets the keyboard focus, which would activate the window.
+      return 0;
     case WM_LBUTTONDOWN:
       pressed_ = element_at(layout_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
       SetCapture(hwnd_);

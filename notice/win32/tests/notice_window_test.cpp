@@ -1,0 +1,167 @@
+#include "notice_window.hpp"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "message_notice.hpp"
+#include "system_queries.hpp"
+
+namespace notice::win32 {
+namespace {
+
+struct Event {
+  char kind;  // 'a'ctivate, 'c'lick, 'd'ouble click, 't'ick
+  Element element;
+  bool operator==(const Event&) const = default;
+};
+
+class RecordingHandler final : public EventHandler {
+ public:
+  std::vector<Event> events;
+  void initialise() override {}
+  void load() override {}
+  void activate() override { events.push_back({'a', Element::Timer1}); }
+  void click(Element element) override { events.push_back({'c', element}); }
+  void double_click(Element element) override { events.push_back({'d', element}); }
+  void timer_tick(Element timer) override { events.push_back({'t', timer}); }
+};
+
+LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
+
+class NoticeWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    window_.emplace(message_notice::variant());
+    window_->set_handler(&handler_);
+    hwnd_ = window_->hwnd();
+  }
+  void TearDown() override {
+    window_.reset();
+    CoUninitialize();
+  }
+  RECT window_rect() const {
+    RECT rect{};
+    GetWindowRect(hwnd_, &rect);
+    return rect;
+  }
+
+  RecordingHandler handler_;
+  std::optional<NoticeWindow> window_;
+  HWND hwnd_ = nullptr;
+};
+
+TEST_F(NoticeWindowTest, IsABorderlessHiddenToolWindowOfTheLayoutsSize) {
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)) & ~WS_CLIPSIBLINGS,
+            static_cast<DWORD>(WS_POPUP));
+  const auto ex_style = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE));
+  EXPECT_EQ(ex_style & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE),
+            static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE));
+  EXPECT_EQ(ex_style & WS_EX_APPWINDOW, 0U);
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  EXPECT_EQ(client.right, 569);
+  EXPECT_EQ(client.bottom, 122);
+  const RECT outer = window_rect();
+  EXPECT_EQ(outer.right - outer.left, 569);
+  EXPECT_EQ(outer.bottom - outer.top, 122);
+  wchar_t title[64] = {};
+  GetWindowTextW(hwnd_, title, 64);
+  EXPECT_STREQ(title, L"OrvaneMessage");
+  EXPECT_EQ(GetClassLongPtrW(hwnd_, GCL_STYLE) & CS_DBLCLKS, static_cast<ULONG_PTR>(CS_DBLCLKS));
+  EXPECT_NE(GetClassLongPtrW(hwnd_, GCLP_HICON), 0U);
+  EXPECT_NE(GetClassLongPtrW(hwnd_, GCLP_HICONSM), 0U);
+  EXPECT_EQ(window_->window_handle(), HandleToLong(hwnd_));
+}
+
+TEST_F(NoticeWindowTest, ClicksReachTheHandlerWithoutActivatingTheWindow) {
+  EXPECT_EQ(SendMessageW(hwnd_, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(hwnd_),
+                         MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+            MA_NOACTIVATE);
+
+  SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(550, 10));
+  SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(560, 5));
+  // Pressed on the close box, released on the title: no click.
+  SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(550, 10));
+  SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(300, 10));
+  // Nothing there but pictures.
+  SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(40, 60));
+  SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(40, 60));
+  // A double click on the title: one click, then the double click, and no click for its release.
+  SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(200, 8));
+  SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(200, 8));
+  SendMessageW(hwnd_, WM_LBUTTONDBLCLK, MK_LBUTTON, at(200, 8));
+  SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(200, 8));
+
+  SendMessageW(hwnd_, WM_TIMER, 1, 0);
+  SendMessageW(hwnd_, WM_ACTIVATE, WA_INACTIVE, 0);
+  SendMessageW(hwnd_, WM_ACTIVATE, WA_ACTIVE, 0);
+
+  const std::vector<Event> expected{{'c', Element::Label5},
+                                    {'c', Element::lb_titulo},
+                                    {'d', Element::lb_titulo},
+                                    {'t', Element::Timer1},
+                                    {'a', Element::Timer1}};
+  EXPECT_EQ(handler_.events, expected);
+}
+
+TEST_F(NoticeWindowTest, GeometryIsKeptInTwipsAndStopsFollowingBeyondTheDesktop) {
+  window_->set_window_left(10650.0F);
+  window_->set_window_top(9525.0F);
+  EXPECT_EQ(window_rect().left, 710);
+  EXPECT_EQ(window_rect().top, 635);
+
+  // Less than half a pixel: read back as written, the window stays.
+  window_->set_window_width(8530.0F);
+  EXPECT_FLOAT_EQ(window_->window_width(), 8530.0F);
+  EXPECT_EQ(window_rect().right - window_rect().left, 569);
+  window_->set_window_width(8520.0F);
+  EXPECT_EQ(window_rect().right - window_rect().left, 568);
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  EXPECT_EQ(client.right, 568);
+
+  const int desktop_right =
+      GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const auto beyond = static_cast<float>(desktop_right) * kTwipsPerPixel;
+  window_->set_window_left(beyond);
+  EXPECT_EQ(window_rect().left, desktop_right);
+  window_->set_window_left(beyond * 40.0F);
+  window_->set_window_width(15.0F);
+  EXPECT_FLOAT_EQ(window_->window_left(), beyond * 40.0F);
+  EXPECT_FLOAT_EQ(window_->window_width(), 15.0F);
+  EXPECT_EQ(window_rect().left, desktop_right);
+  EXPECT_EQ(window_rect().right - window_rect().left, 568);
+}
+
+TEST_F(NoticeWindowTest, PumpHandlesPendingMessagesAndLeavesAQuitForTheMainLoop) {
+  PostMessageW(hwnd_, WM_TIMER, 1, 0);
+  PostQuitMessage(3);
+  window_->pump_messages();
+  EXPECT_EQ(handler_.events.size(), 1U);
+  MSG message{};
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(message.wParam, 3U);
+}
+
+TEST_F(NoticeWindowTest, UnknownElementsAreFailures) {
+  EXPECT_THROW(window_->set_label_text(Element::IMG_INFO, u"x"), std::invalid_argument);
+  EXPECT_THROW(window_->set_image_visible(Element::lb_obs, true), std::invalid_argument);
+  EXPECT_THROW(window_->set_timer_enabled(Element::Label5, true), std::invalid_argument);
+}
+
+TEST(SystemQueries, AnswerInTheCoresText) {
+  const std::u16string directory = win32::program_directory();
+  ASSERT_FALSE(directory.empty());
+  EXPECT_TRUE(directory.back() != u'\\' || directory.size() == 3);
+  EXPECT_FALSE(win32::current_time().empty());
+  EXPECT_FALSE(win32::current_date().empty());
+  EXPECT_EQ(win32::current_time().find(u'\0'), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace notice::win32
