@@ -1,0 +1,31 @@
+# Installing the Debian packages the scripts need, only those that are missing.
+
+# Everything the build, the tests and the demo use.
+NOTICE_PACKAGES=(
+  cmake ninja-build g++ googletest clang python3
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 xvfb x11-utils
+  imagemagick icoutils sox librsvg2-bin fonts-urw-base35
+)
+
+# ensure_packages PACKAGE...: installs the ones dpkg does not know as installed.
+ensure_packages() {
+  local missing=() package
+  for package in "$@"; do
+    if ! dpkg -s "$package" >/dev/null 2>&1; then
+      missing+=("$package")
+    fi
+  done
+  if ((${#missing[@]} == 0)); then
+    return 0
+  fi
+  log "Installing ${missing[*]}"
+  local sudo=()
+  if ((EUID != 0)); then
+    command -v sudo >/dev/null || die "not root and no sudo: install ${missing[*]} yourself"
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"
+}

@@ -1,0 +1,39 @@
+# A Wine prefix of our own, and the environment the notice programs run in.
+
+STARTED_WINE_PREFIXES=()
+
+# use_wine_prefix DIR: exports what every wine call of the scripts needs.
+use_wine_prefix() {
+  export WINEPREFIX=$1
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # No sound card on a build machine: play the notices' sounds into nothing instead of printing
+  # ALSA errors.
+  if ! compgen -G '/dev/snd/pcmC*p' >/dev/null; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    printf 'pcm.!default { type null }\n' >"$(dirname "$WINEPREFIX")/asound-null.conf"
+    export ALSA_CONFIG_PATH="$(dirname "$WINEPREFIX")/asound-null.conf"
+  fi
+  STARTED_WINE_PREFIXES+=("$WINEPREFIX")
+}
+
+# create_wine_prefix: builds the prefix named by WINEPREFIX and warms it (the first start of a
+# program builds the font cache). Needs DISPLAY.
+create_wine_prefix() {
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+# Ends every wine process of the prefixes we used; wineserver -k only touches its own prefix.
+stop_wine_prefixes() {
+  local prefix
+  for prefix in "${STARTED_WINE_PREFIXES[@]}"; do
+    if [[ -d $prefix ]]; then
+      WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+      WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null || true
+    fi
+  done
+  STARTED_WINE_PREFIXES=()
+}
