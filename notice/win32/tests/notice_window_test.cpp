@@ -154,6 +154,31 @@ TEST_F(NoticeWindowTest, UnknownElementsAreFailures) {
   EXPECT_THROW(window_->set_timer_enabled(Element::Label5, true), std::invalid_argument);
 }
 
+class ThrowingHandler final : public EventHandler {
+ public:
+  void initialise() override {}
+  void load() override {}
+  void activate() override {}
+  void click(Element) override {}
+  void double_click(Element) override {}
+  void timer_tick(Element) override { throw std::runtime_error("tick failed"); }
+};
+
+// A failure must not unwind into the system's code: the process ends with exit code 1.
+TEST(NoticeWindowDeathTest, AFailureInAnEventEndsTheProcessWithCode1) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        NoticeWindow window(message_notice::variant());
+        ThrowingHandler handler;
+        window.set_handler(&handler);
+        SendMessageW(window.hwnd(), WM_TIMER, 1, 0);
+        ExitProcess(5);
+      },
+      ::testing::ExitedWithCode(1), "");
+}
+
 TEST(SystemQueries, AnswerInTheCoresText) {
   const std::u16string directory = win32::program_directory();
   ASSERT_FALSE(directory.empty());
