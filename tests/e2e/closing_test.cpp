@@ -32,7 +32,7 @@ TEST(EmptyArgument, EndsAtOnceWithoutShowingAWindow) {
         }
         return !process.running();
       },
-      2s, 1ms);
+      1s, 1ms);
   const auto took =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
   ASSERT_TRUE(ended) << "still running after " << took.count() << " ms";
