@@ -31,7 +31,7 @@ stop_wine_prefixes() {
   local prefix
   for prefix in "${STARTED_WINE_PREFIXES[@]}"; do
     if [[ -d $prefix ]]; then
-      WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+      WINEPREFIX=$prefix wineserver --kill=9 2>/dev/null || true
       WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null || true
     fi
   done
