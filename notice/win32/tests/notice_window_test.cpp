@@ -148,6 +148,38 @@ TEST_F(NoticeWindowTest, PumpHandlesPendingMessagesAndLeavesAQuitForTheMainLoop)
   EXPECT_EQ(message.wParam, 3U);
 }
 
+int g_paints = 0;
+WNDPROC g_original = nullptr;
+LRESULT CALLBACK counting_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PAINT) ++g_paints;
+  return CallWindowProcW(g_original, hwnd, message, wparam, lparam);
+}
+
+TEST_F(NoticeWindowTest, TheFadeInRepaintsNothingButATextChangeDoes) {
+  g_original = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counting_procedure)));
+  // As the logic does at initialise: layered and invisible before the window is shown.
+  const WindowHandle handle = window_->window_handle();
+  window_->set_window_long(handle, kGwlExStyle,
+                           window_->get_window_long(handle, kGwlExStyle) | kWsExLayered);
+  window_->set_layered_window_attributes(handle, 0, 0, kLwaAlpha);
+  window_->show();
+  UpdateWindow(hwnd_);
+  window_->pump_messages();
+  g_paints = 0;
+  for (int alpha = 0; alpha <= 255; ++alpha) {
+    window_->set_window_long(handle, kGwlExStyle,
+                             window_->get_window_long(handle, kGwlExStyle) | kWsExLayered);
+    window_->set_layered_window_attributes(handle, 0, static_cast<std::uint8_t>(alpha), kLwaAlpha);
+    window_->pump_messages();
+  }
+  EXPECT_EQ(g_paints, 0);
+  window_->set_label_text(Element::lb_obs, u"outra");
+  window_->pump_messages();
+  EXPECT_EQ(g_paints, 1);
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_original));
+}
+
 TEST_F(NoticeWindowTest, UnknownElementsAreFailures) {
   EXPECT_THROW(window_->set_label_text(Element::IMG_INFO, u"x"), std::invalid_argument);
   EXPECT_THROW(window_->set_image_visible(Element::lb_obs, true), std::invalid_argument);
