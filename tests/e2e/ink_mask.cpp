@@ -28,6 +28,16 @@ InkMask InkMask::left_part(int columns) const {
   return part;
 }
 
+InkMask InkMask::right_part(int columns) const {
+  InkMask part = *this;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < std::min(columns, width); ++x) {
+      part.ink[static_cast<std::size_t>(y) * width + x] = false;
+    }
+  }
+  return part;
+}
+
 std::string InkMask::draw() const {
   const int shown_width = std::max(extent(), 1);
   std::string text;

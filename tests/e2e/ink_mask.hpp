@@ -17,6 +17,8 @@ struct InkMask {
   int extent() const;
   // The same rectangle with everything right of the first `columns` columns blanked.
   InkMask left_part(int columns) const;
+  // The same rectangle with the first `columns` columns blanked.
+  InkMask right_part(int columns) const;
   // '#' for ink, '.' for none, one line per row, for failure messages.
   std::string draw() const;
 };

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ink_mask.hpp"
+#include "screen_image.hpp"
 
 namespace e2e {
 
@@ -19,10 +20,12 @@ inline constexpr LabelFont kTitleFont{L"Tahoma", 13, 700};
 
 enum class Ampersands { as_written, as_access_keys };
 
-// The ink of the text drawn white on black at the top left of a box of the given size: what a
-// label showing this text should look like. As access keys, "&&" is one ampersand and a lone "&"
-// underlines the next letter.
+// The ink of the text drawn in white at the top left of a box of the given size: what a label
+// showing this text should look like. As access keys, "&&" is one ampersand and a lone "&"
+// underlines the next letter. Larger sizes are anti-aliased, so the edges of the letters depend
+// on the colour beneath them: give the picture's colour there.
 InkMask reference_ink(const std::wstring& text, const LabelFont& font, int box_width,
-                      int box_height, Ampersands ampersands = Ampersands::as_written);
+                      int box_height, Ampersands ampersands = Ampersands::as_written,
+                      Rgb background = Rgb{0, 0, 0});
 
 }  // namespace e2e

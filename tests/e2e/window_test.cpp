@@ -84,6 +84,22 @@ TEST_F(WarningNotice, ShowsTheTitleBesideTheExclamationMark) {
   expect_title(notice().image, kWarningPicture);
 }
 
+TEST_F(WarningNotice, WritesTheTitleInItsLargerBoldFont) {
+  const int w = kTitleStrip.right - kTitleStrip.left;
+  const int h = kTitleStrip.bottom - kTitleStrip.top;
+  // The picture's mark and the close box share the strip; only the letters between them count.
+  const InkMask shown = notice()
+                            .image.ink_mask(kTitleStrip.left, kTitleStrip.top, w, h)
+                            .right_part(kMarkRight)
+                            .left_part(kCloseBox.left);
+  const InkMask expected =
+      reference_ink(L"         QuorvixSpoolerX - Aviso Importante", kTitleFont, w, h,
+                    Ampersands::as_written, kWarningPicture.band)
+          .right_part(kMarkRight);
+  EXPECT_LE(best_mismatches(shown, expected), 4)
+      << "shown:\n" << shown.draw() << "expected:\n" << expected.draw();
+}
+
 TEST_F(WarningNotice, ShowsTheCloseBox) { expect_close_box(notice().image); }
 
 TEST_F(WarningNotice, WritesEachFieldInItsOwnLineAndNothingForABlankOne) {
