@@ -4,7 +4,8 @@
 NOTICE_PACKAGES=(
   cmake ninja-build g++ googletest clang python3
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb x11-utils
+  wine wine64 fonts-wine xvfb x11-utils
+  libclang-rt-14-dev
   imagemagick icoutils sox librsvg2-bin fonts-urw-base35
 )
 

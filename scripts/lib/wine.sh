@@ -23,6 +23,10 @@ create_wine_prefix() {
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+  # The notices are drawn in Tahoma, which every Windows has. Wine ships its own Tahoma but a new
+  # prefix does not list it, so text would fall back to another face.
+  cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
+    "$WINEPREFIX/drive_c/windows/Fonts/"
   wine cmd /c exit >/dev/null 2>&1 || true
 }
 
