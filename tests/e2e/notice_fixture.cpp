@@ -8,6 +8,7 @@
 namespace e2e {
 
 std::wstring message_program() { return program_path(L"OrvaneMessage.exe"); }
+std::wstring print_program() { return program_path(L"OrvanePag.exe"); }
 
 ShownNotice show_notice(const std::wstring& program, const std::wstring& argument) {
   if (!file_exists(program)) {

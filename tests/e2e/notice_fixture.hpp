@@ -20,6 +20,7 @@ inline constexpr auto kWindowTimeout = 20s;
 inline constexpr auto kFadeTimeout = 10s;
 
 std::wstring message_program();
+std::wstring print_program();
 
 // A notice that has been started, found on screen and has finished fading in.
 struct ShownNotice {

@@ -74,20 +74,22 @@ void expect_title(const ScreenImage& image, const PictureColours& picture) {
   EXPECT_GE(letters, 60) << "white title letters right of the mark";
 }
 
-void expect_close_box(const ScreenImage& image) {
-  const int w = kCloseBox.right - kCloseBox.left;
-  const int h = kCloseBox.bottom - kCloseBox.top;
+void expect_close_box(const ScreenImage& image) { expect_close_box(image, kCloseBox); }
+
+void expect_close_box(const ScreenImage& image, const RECT& box) {
+  const int w = box.right - box.left;
+  const int h = box.bottom - box.top;
   const int all = w * h;
-  EXPECT_EQ(image.count(kCloseBox.left, kCloseBox.top, w, h, is_white_or_dark_red), all)
+  EXPECT_EQ(image.count(box.left, box.top, w, h, is_white_or_dark_red), all)
       << "every pixel of the close box is white or its dark-red letter";
-  const int white = image.count(kCloseBox.left, kCloseBox.top, w, h, is_near_white);
+  const int white = image.count(box.left, box.top, w, h, is_near_white);
   const int letter = all - white;
-  const int letter_core = image.count(kCloseBox.left, kCloseBox.top, w, h, is_dark_red);
+  const int letter_core = image.count(box.left, box.top, w, h, is_dark_red);
   EXPECT_GE(white, all * 3 / 4) << "white box background";
   EXPECT_GE(letter, 15) << "the X letter";
   EXPECT_GE(letter_core, 3) << "the X letter's dark red (192,0,0)";
   // The letter is centred: about as much of it on each half of the box.
-  const int left_half = w / 2 * h - image.count(kCloseBox.left, kCloseBox.top, w / 2, h, is_near_white);
+  const int left_half = w / 2 * h - image.count(box.left, box.top, w / 2, h, is_near_white);
   EXPECT_GT(left_half, letter / 4);
   EXPECT_LT(left_half, letter * 3 / 4);
 }

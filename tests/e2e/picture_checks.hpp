@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include "screen_image.hpp"
 
 namespace e2e {
@@ -26,7 +28,8 @@ void expect_picture(const ScreenImage& image, const PictureColours& picture);
 // The title strip: white letters right of the mark, nothing but the band left of it, the mark.
 void expect_title(const ScreenImage& image, const PictureColours& picture);
 
-// The white close box with its dark-red X.
+// The white close box with its dark-red X; without a box, where the message notice has it.
 void expect_close_box(const ScreenImage& image);
+void expect_close_box(const ScreenImage& image, const RECT& box);
 
 }  // namespace e2e
