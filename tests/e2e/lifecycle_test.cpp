@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "desktop_input.hpp"
@@ -87,6 +89,7 @@ class FadeIn : public ::testing::Test {
             window_ = w;
           }
         }
+        std::this_thread::sleep_for(1ms);
         continue;
       }
       // The extended style first, the alpha after it: as the alpha only rises, a sample that is
@@ -290,6 +293,28 @@ class MessageTimers : public ::testing::Environment {
     if (!suite_will_run("TimedMessageNotice")) {
       return;
     }
+    try {
+      launch();
+    } catch (const std::exception& e) {
+      failure_ = e.what();
+    }
+  }
+  void TearDown() override {
+    untimed_.reset();
+    timed_.reset();
+  }
+
+  // Why the notices could not be started; empty when they were.
+  const std::string& failure() const { return failure_; }
+  WatchedLaunch& timed() { return *timed_; }
+  WatchedLaunch& untimed() { return *untimed_; }
+  bool untimed_started() const { return untimed_.has_value(); }
+  HWND earlier() const { return earlier_; }
+  bool same_place() const { return same_place_; }
+  bool later_above() const { return later_above_; }
+
+ private:
+  void launch() {
     timed_.emplace(
         message_program(), sample(L'T'),
         WatchPlan{.watch_for = 40s, .closely_from = 9s, .end_after_watch = true, .when_shown = {}});
@@ -310,18 +335,8 @@ class MessageTimers : public ::testing::Environment {
     // On top before the first test starts, so that every notice a test shows comes above it.
     untimed_->wait_until_shown(kWindowTimeout + kFadeTimeout);
   }
-  void TearDown() override {
-    untimed_.reset();
-    timed_.reset();
-  }
 
-  WatchedLaunch& timed() { return *timed_; }
-  WatchedLaunch& untimed() { return *untimed_; }
-  HWND earlier() const { return earlier_; }
-  bool same_place() const { return same_place_; }
-  bool later_above() const { return later_above_; }
-
- private:
+  std::string failure_;
   std::optional<WatchedLaunch> timed_;
   std::optional<WatchedLaunch> untimed_;
   HWND earlier_ = nullptr;
@@ -332,11 +347,19 @@ class MessageTimers : public ::testing::Environment {
 MessageTimers* const message_timers =
     static_cast<MessageTimers*>(::testing::AddGlobalTestEnvironment(new MessageTimers));
 
-TEST(TimedMessageNotice, SlidesOutTenSecondsAfterLaunchAndEnds) {
+class TimedMessageNotice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(message_timers->failure(), "");
+    ASSERT_TRUE(message_timers->untimed_started());
+  }
+};
+
+TEST_F(TimedMessageNotice, SlidesOutTenSecondsAfterLaunchAndEnds) {
   expect_slides_out(message_timers->timed().result(), 10s, 500ms);
 }
 
-TEST(TimedMessageNotice, WithoutTheFlagStaysPutForTwelveSeconds) {
+TEST_F(TimedMessageNotice, WithoutTheFlagStaysPutForTwelveSeconds) {
   const NoticeWatch& watch = message_timers->untimed().result();
   ASSERT_TRUE(watch.failure.empty()) << watch.failure;
   EXPECT_FALSE(watch.moved_after.has_value())
@@ -346,7 +369,7 @@ TEST(TimedMessageNotice, WithoutTheFlagStaysPutForTwelveSeconds) {
       << watch.ended_after.value_or(Elapsed{}).count() << " ms";
 }
 
-TEST(TimedMessageNotice, TwoNoticesShareThePlaceTheLaterOnTop) {
+TEST_F(TimedMessageNotice, TwoNoticesShareThePlaceTheLaterOnTop) {
   ASSERT_NE(message_timers->earlier(), nullptr) << "the first notice was never shown";
   const NoticeWatch& watch = message_timers->untimed().result();
   ASSERT_TRUE(watch.failure.empty()) << watch.failure;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -225,19 +226,28 @@ TEST_F(PrintNotice, EndsOnAClickOnTheCloseBox) {
 class PrintTimer : public ::testing::Environment {
  public:
   void SetUp() override {
-    if (suite_will_run("TimedPrintNotice")) {
+    if (!suite_will_run("TimedPrintNotice")) {
+      return;
+    }
+    try {
       timed_.emplace(
           print_program(), print_argument(L'X', L'T'),
           WatchPlan{
               .watch_for = 60s, .closely_from = 29s, .end_after_watch = true, .when_shown = {}});
       // On top before the first test starts, so that every notice a test shows comes above it.
       timed_->wait_until_shown(kWindowTimeout + kFadeTimeout);
+    } catch (const std::exception& e) {
+      failure_ = e.what();
     }
   }
   void TearDown() override { timed_.reset(); }
+  // Why the notice could not be started; empty when it was.
+  const std::string& failure() const { return failure_; }
+  bool started() const { return timed_.has_value(); }
   WatchedLaunch& timed() { return *timed_; }
 
  private:
+  std::string failure_;
   std::optional<WatchedLaunch> timed_;
 };
 
@@ -245,6 +255,8 @@ PrintTimer* const print_timer =
     static_cast<PrintTimer*>(::testing::AddGlobalTestEnvironment(new PrintTimer));
 
 TEST(TimedPrintNotice, SlidesOutThirtySecondsAfterLaunchAndEnds) {
+  ASSERT_EQ(print_timer->failure(), "");
+  ASSERT_TRUE(print_timer->started());
   expect_slides_out(print_timer->timed().result(), 30s, 500ms);
 }
 
