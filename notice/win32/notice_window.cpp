@@ -16,6 +16,12 @@ constexpr wchar_t kClassName[] = L"OrvaneNoticeWindow";
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kIconGroup = 1;
 
+// Read once and on a display change: under Wine each metric of the virtual screen is costly, and
+// the slide-out would ask thousands of times.
+int read_desktop_right() {
+  return GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+}
+
 HWND to_hwnd(WindowHandle window) { return static_cast<HWND>(LongToHandle(window)); }
 
 HICON load_icon(HINSTANCE instance, int width_metric, int height_metric) {
@@ -50,7 +56,8 @@ NoticeWindow::NoticeWindow(const Variant& variant)
       layout_(*variant.layout),
       width_(layout_.width),
       height_(layout_.height),
-      shown_{0, 0, twips_to_pixels(layout_.width), twips_to_pixels(layout_.height)} {
+      shown_{0, 0, twips_to_pixels(layout_.width), twips_to_pixels(layout_.height)},
+      desktop_right_(read_desktop_right()) {
   PictureDecoder decoder;
   background_ = decoder.decode_resource(layout_.background_picture);
   if (layout_.information != nullptr) {
@@ -153,6 +160,9 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       }
       return 0;
     }
+    case WM_DISPLAYCHANGE:
+      desktop_right_ = read_desktop_right();
+      break;
     case WM_TIMER:
       if (wparam == kTimerId && handler_ != nullptr) {
         handler_->timer_tick(Element::Timer1);
@@ -223,9 +233,7 @@ void NoticeWindow::set_window_width(float twips) {
 
 void NoticeWindow::apply_geometry() {
   const PixelRect wanted = to_pixels({left_, top_, width_, height_});
-  const int desktop_right =
-      GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  if (hwnd_ == nullptr || !needs_window_call(shown_, wanted, desktop_right)) {
+  if (hwnd_ == nullptr || !needs_window_call(shown_, wanted, desktop_right_)) {
     return;
   }
   SetWindowPos(hwnd_, nullptr, wanted.x, wanted.y, wanted.width, wanted.height,

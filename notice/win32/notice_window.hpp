@@ -84,6 +84,7 @@ class NoticeWindow final : public Platform {
   float width_;
   float height_;
   PixelRect shown_{};
+  int desktop_right_;
 
   std::optional<Element> pressed_;
   Sound sound_;
