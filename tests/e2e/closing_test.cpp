@@ -65,19 +65,5 @@ TEST(Closing, OnlyADoubleClickOnTheTitleEndsTheNotice) {
   EXPECT_EQ(notice.process.wait_for_exit(3s), std::optional<DWORD>{0});
 }
 
-TEST(Closing, TheTimerFlagEndsTheNoticeAfterTenSeconds) {
-  // Both at once, to wait the ten seconds only once.
-  const ShownNotice timed = show_notice(message_program(), notice_argument(L'X', L'T', L"Com tempo", L"", L""));
-  const auto shown_at = std::chrono::steady_clock::now();
-  NoticeProcess untimed(message_program(), notice_argument(L'X', L't', L"Sem tempo", L"", L""));
-
-  EXPECT_FALSE(timed.process.wait_for_exit(8s).has_value()) << "ended well before ten seconds";
-  const auto code = timed.process.wait_for_exit(10s);
-  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - shown_at);
-  EXPECT_EQ(code, std::optional<DWORD>{0}) << "still running after " << took.count() << " ms";
-  EXPECT_TRUE(untimed.running()) << "a lower-case \"t\" is not the timer flag";
-}
-
 }  // namespace
 }  // namespace e2e
