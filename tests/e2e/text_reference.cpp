@@ -10,8 +10,10 @@
 
 namespace e2e {
 
-InkMask reference_ink(const std::wstring& text, const LabelFont& font, int box_width,
-                      int box_height, Ampersands ampersands, Rgb background) {
+namespace {
+
+InkMask draw_reference(const std::wstring& text, const LabelFont& font, int box_width,
+                       int box_height, UINT format, Rgb background) {
   // A bitmap compatible with the screen, as a window's paint buffer is: under Wine, text drawn on
   // it is smoothed differently from text drawn on a DIB section.
   HDC screen = GetDC(nullptr);
@@ -32,9 +34,7 @@ InkMask reference_ink(const std::wstring& text, const LabelFont& font, int box_w
   DeleteObject(fill);
   SetBkMode(memory, TRANSPARENT);
   SetTextColor(memory, RGB(255, 255, 255));
-  DrawTextW(memory, text.c_str(), static_cast<int>(text.size()), &box,
-            DT_LEFT | DT_TOP | DT_SINGLELINE |
-                (ampersands == Ampersands::as_written ? DT_NOPREFIX : 0U));
+  DrawTextW(memory, text.c_str(), static_cast<int>(text.size()), &box, format);
   SelectObject(memory, old_font);
   SelectObject(memory, old_bitmap);
 
@@ -62,6 +62,22 @@ InkMask reference_ink(const std::wstring& text, const LabelFont& font, int box_w
                                   static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)}));
   }
   return mask;
+}
+
+}  // namespace
+
+InkMask reference_ink(const std::wstring& text, const LabelFont& font, int box_width,
+                      int box_height, Ampersands ampersands, Rgb background) {
+  return draw_reference(text, font, box_width, box_height,
+                        DT_LEFT | DT_TOP | DT_SINGLELINE |
+                            (ampersands == Ampersands::as_written ? DT_NOPREFIX : 0U),
+                        background);
+}
+
+InkMask label_reference_ink(const std::wstring& text, const LabelFont& font, int box_width,
+                            int box_height, Rgb background) {
+  return draw_reference(text, font, box_width, box_height, DT_LEFT | DT_TOP | DT_WORDBREAK,
+                        background);
 }
 
 }  // namespace e2e

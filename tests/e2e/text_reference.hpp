@@ -28,4 +28,10 @@ InkMask reference_ink(const std::wstring& text, const LabelFont& font, int box_w
                       int box_height, Ampersands ampersands = Ampersands::as_written,
                       Rgb background = Rgb{0, 0, 0});
 
+// The ink of the text as a notice label lays it out in a box of the given size: from the top left,
+// broken into lines at blanks and line breaks, access-key ampersands, everything past the box cut
+// off. For texts whose layout matters (tabs, line breaks, long words, right-to-left runs).
+InkMask label_reference_ink(const std::wstring& text, const LabelFont& font, int box_width,
+                            int box_height, Rgb background = Rgb{0, 0, 0});
+
 }  // namespace e2e
