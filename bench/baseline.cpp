@@ -1,10 +1,12 @@
 // The least a notice has to do, for the bench to measure the notices against:
-//   baseline.exe <width twips> <height twips> <delay ms>
+//   baseline.exe <width twips> <height twips> <delay ms> [<sound file>]
 // A hidden, borderless, layered pop-up of that size in the bottom-right corner, faded in with 256
-// alpha steps and a message pump after each, made top-most; then, when the delay is not 0, the
-// slide-out after that delay, with the notices' step geometry: window calls while any of it is on
-// the desktop, then the pump alone for the remaining steps; then the process ends with exit code
-// 0. Nothing is drawn beyond the background DefWindowProc erases; no pictures, fonts or sound.
+// alpha steps and a message pump after each, made top-most, then the sound file, when given,
+// played asynchronously through winmm loaded from the system folder, as a notice plays its own;
+// then, when the delay is not 0, the slide-out after that delay, with the notices' step geometry:
+// window calls while any of it is on the desktop, then the pump alone for the remaining steps;
+// then the process ends with exit code 0. Nothing is drawn beyond the background DefWindowProc
+// erases; no pictures or fonts.
 #include <windows.h>
 
 #include <cwchar>
@@ -57,6 +59,17 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+// Plays the file as a notice does; a sound that cannot be played is no reason to stop.
+void play_sound(const wchar_t* path) {
+  using PlayFunction = BOOL(WINAPI*)(LPCWSTR, UINT);
+  const HMODULE winmm = LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  const FARPROC address = winmm != nullptr ? GetProcAddress(winmm, "sndPlaySoundW") : nullptr;
+  if (address != nullptr) {
+    constexpr UINT kAsync = 0x0001;  // SND_ASYNC, without mmsystem.h
+    reinterpret_cast<PlayFunction>(reinterpret_cast<void (*)()>(address))(path, kAsync);
+  }
+}
+
 long long argument(const wchar_t* text) {
   wchar_t* end = nullptr;
   const long long value = std::wcstoll(text, &end, 10);
@@ -67,7 +80,7 @@ long long argument(const wchar_t* text) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-  if (__argc != 4) {
+  if (__argc != 4 && __argc != 5) {
     return 2;
   }
   const long long width = argument(__wargv[1]);
@@ -105,6 +118,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
     pump_messages();
   }
   SetWindowPos(g_window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (__argc == 5) {
+    play_sound(__wargv[4]);
+  }
 
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -47,9 +47,9 @@ int wmain(int argc, wchar_t** argv) {
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"OrvaneCallCosts";
   RegisterClassW(&window_class);
-  const HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, window_class.lpszClassName,
-                                      L"", WS_POPUP, 700, 600, 569, 122, nullptr, nullptr,
-                                      window_class.hInstance, nullptr);
+  const HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                                      window_class.lpszClassName, L"", WS_POPUP, 700, 600, 569, 122,
+                                      nullptr, nullptr, window_class.hInstance, nullptr);
   if (window == nullptr) {
     return 1;
   }

@@ -9,10 +9,10 @@ namespace bench {
 // What one look at the launched program found, in milliseconds since just before it was started.
 struct Sample {
   double ms = 0.0;
-  bool window = false;        // its window exists
-  std::optional<int> alpha;   // the window's layered alpha, once it is layered
-  PixelRect rect{};           // where the window is, when it exists
-  bool exited = false;        // the process has ended
+  bool window = false;       // its window exists
+  std::optional<int> alpha;  // the window's layered alpha, once it is layered
+  PixelRect rect{};          // where the window is, when it exists
+  bool exited = false;       // the process has ended
 };
 
 // The moments a run is measured by, each the first sample that showed it. The slide is told
