@@ -23,8 +23,15 @@ ShownNotice show_notice(const std::wstring& program, const std::wstring& argumen
                                   : "no visible window within the timeout");
   }
   notice.first_seen = read_window(notice.window);
-  if (!wait_until([&] { return read_window(notice.window).alpha == BYTE{255}; }, kFadeTimeout)) {
-    throw std::runtime_error("the window never became opaque (alpha 255)");
+  // At rest: opaque, then made top-most by a call of its own just after the last alpha step,
+  // which a busy machine may delay past the settling below.
+  if (!wait_until(
+          [&] {
+            const WindowFacts facts = read_window(notice.window);
+            return facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0;
+          },
+          kFadeTimeout)) {
+    throw std::runtime_error("the window never became opaque (alpha 255) and top-most");
   }
   // Painting may still be on its way after the last alpha step: wait for two equal captures.
   ScreenImage previous = ScreenImage::capture(read_window(notice.window).window);
