@@ -5,12 +5,15 @@
 // once a millisecond, and prints one "name value" line per figure:
 //   launch_to_window_ms, launch_to_opaque_ms, fade_in_ms, first_alpha          every run
 //   slide_visible_ms, tick_to_exit_ms, exit_code                               timed runs
-//   cpu_wait_ms, cpu_wait_percent, cpu_from_linux, cpu_threads_ms,
-//   cpu_threads, process_times_ms, own_process_times_ms,
-//   peak_working_set_kb, peak_pagefile_kb, working_set_kb, pagefile_kb         untimed runs
+//   cpu_wait_ms, cpu_wait_percent, cpu_opaque_ms, cpu_opaque_percent,
+//   cpu_from_linux, cpu_threads_ms, cpu_threads, process_times_ms,
+//   own_process_times_ms, peak_working_set_kb, peak_pagefile_kb,
+//   working_set_kb, pagefile_kb                                                untimed runs
 // A launch run ends the program once its window is opaque. A timed run waits for the program's
-// own timer (the period) and then for its end; an untimed run measures 5 s of waiting once the
-// window is opaque, then ends the program. Exit code 0 when the run was measured, 1 with a
+// own timer (the period) and then for its end. An untimed run watches the program for 6.5 s once
+// its window is opaque and counts its CPU time over two 5-s spans: from opacity, which includes
+// the sound it plays then, and waiting, from 1.5 s after opacity, when its sound (under 1.5 s) is
+// over; then it ends the program. Exit code 0 when the run was measured, 1 with a
 // message on stderr when it was not.
 #include <windows.h>
 // After windows.h, which they need.
@@ -18,6 +21,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -34,6 +38,8 @@
 namespace {
 
 constexpr double kWaitingMs = 5000.0;
+// Every notice sound is shorter than this; waiting is counted from then on.
+constexpr double kSoundMs = 1500.0;
 constexpr double kLaunchTimeoutMs = 20000.0;
 constexpr double kExitTimeoutMs = 60000.0;
 // Until this long before the timer can tick, a look every 25 ms is enough.
@@ -422,20 +428,27 @@ void measure_timed(const Clock& clock, const Launched& child, HWND window, const
 void measure_waiting(const Clock& clock, const Launched& child, const std::wstring& command,
                      const bench::Timeline& timeline) {
   const std::optional<LinuxProcess> linux_process = LinuxProcess::find(command);
-  const std::optional<double> linux_before = linux_process ? linux_process->cpu_ms() : std::nullopt;
+  auto linux_cpu = [&] { return linux_process ? linux_process->cpu_ms() : std::nullopt; };
   ThreadCpu threads(child.id);
   const double own_before = process_times_ms(GetCurrentProcess());
   const double reported_before = process_times_ms(child.process);
-  const double started = clock.ms();
-  while (clock.ms() - started < kWaitingMs) {
-    if (WaitForSingleObject(child.process, 100) == WAIT_OBJECT_0) {
-      throw std::runtime_error("an untimed program ended while waiting");
+  // The Linux count at 0, 1.5, 5 and 6.5 s after opacity: the starts and ends of the two spans.
+  std::array<std::optional<double>, 4> linux_at{linux_cpu(), {}, {}, {}};
+  std::array<double, 4> at{clock.ms(), 0.0, 0.0, 0.0};
+  constexpr std::array<double, 4> kMarks{0.0, kSoundMs, kWaitingMs, kSoundMs + kWaitingMs};
+  for (std::size_t mark = 1; mark < kMarks.size(); ++mark) {
+    while (clock.ms() - at[0] < kMarks[mark]) {
+      const double left = kMarks[mark] - (clock.ms() - at[0]);
+      const DWORD wait = static_cast<DWORD>(std::clamp(left, 1.0, 100.0));
+      if (WaitForSingleObject(child.process, wait) == WAIT_OBJECT_0) {
+        throw std::runtime_error("an untimed program ended while waiting");
+      }
+      threads.sample();
     }
-    threads.sample();
+    linux_at[mark] = linux_cpu();
+    at[mark] = clock.ms();
   }
-  const std::optional<double> linux_after = linux_process ? linux_process->cpu_ms() : std::nullopt;
   threads.finish();
-  const double window_ms = clock.ms() - started;
   const double own_after = process_times_ms(GetCurrentProcess());
   const double reported_after = process_times_ms(child.process);
 
@@ -454,11 +467,18 @@ void measure_waiting(const Clock& clock, const Launched& child, const std::wstri
 
   print_launch_figures(timeline);
   // Linux's count when there is one: the thread sum misses threads that end between two looks,
-  // like those that play the sound.
-  const bool from_linux = linux_before && linux_after;
-  const double cpu_ms = from_linux ? *linux_after - *linux_before : threads.ms();
-  print("cpu_wait_ms", cpu_ms);
-  print("cpu_wait_percent", 100.0 * cpu_ms / window_ms);
+  // like those that play the sound, and covers only the whole 6.5 s.
+  const bool from_linux =
+      std::all_of(linux_at.begin(), linux_at.end(),
+                  [](const std::optional<double>& ms) { return ms.has_value(); });
+  auto span = [&](std::size_t from, std::size_t to, const char* name) {
+    const double cpu_ms = from_linux ? *linux_at[to] - *linux_at[from] : threads.ms();
+    const double window_ms = from_linux ? at[to] - at[from] : at[3] - at[0];
+    print((std::string(name) + "_ms").c_str(), cpu_ms);
+    print((std::string(name) + "_percent").c_str(), 100.0 * cpu_ms / window_ms);
+  };
+  span(1, 3, "cpu_wait");
+  span(0, 2, "cpu_opaque");
   print("cpu_from_linux", from_linux ? 1.0 : 0.0);
   print("cpu_threads_ms", threads.ms());
   print("cpu_threads", static_cast<double>(threads.threads()));
