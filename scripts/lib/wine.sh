@@ -30,6 +30,21 @@ create_wine_prefix() {
   wine cmd /c exit >/dev/null 2>&1 || true
 }
 
+# stop_prefix_leftovers PREFIX: ends, by process id, any Wine process of PREFIX that outlived its
+# server, as its service processes can.
+stop_prefix_leftovers() {
+  local prefix=$1 dir pid
+  for dir in /proc/[0-9]*; do
+    pid=${dir#/proc/}
+    # Wine's processes only: the scripts and their tools carry WINEPREFIX too.
+    [[ $(readlink "$dir/exe" 2>/dev/null) == */wine* ]] || continue
+    if tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
+      warn "ending Wine process $pid, left over in $prefix"
+      kill -9 "$pid" 2>/dev/null || true
+    fi
+  done
+}
+
 # Ends every wine process of the prefixes we used; wineserver -k only touches its own prefix.
 stop_wine_prefixes() {
   local prefix
@@ -37,6 +52,7 @@ stop_wine_prefixes() {
     if [[ -d $prefix ]]; then
       WINEPREFIX=$prefix wineserver --kill=9 2>/dev/null || true
       WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null || true
+      stop_prefix_leftovers "$prefix"
     fi
   done
   STARTED_WINE_PREFIXES=()
