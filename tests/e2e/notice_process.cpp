@@ -1,5 +1,6 @@
 #include "notice_process.hpp"
 
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -16,6 +17,23 @@ std::wstring exact_command_line(const std::wstring& program, const std::wstring&
   return line;
 }
 
+BOOL create_process(const wchar_t* program, wchar_t* command_line, DWORD flags,
+                    const wchar_t* directory, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(program, command_line, nullptr, nullptr, FALSE, flags, nullptr, directory,
+                       startup, info) != 0) {
+      return TRUE;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+      SetLastError(error);
+      return FALSE;
+    }
+    std::fprintf(stderr, "note: CreateProcessW failed with error %lu, trying again\n", error);
+    Sleep(100);
+  }
+}
+
 NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& argument)
     : command_line_(exact_command_line(program, argument)) {
   // CreateProcessW may write into the command line, so it gets a copy it owns.
@@ -24,8 +42,7 @@ NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& ar
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &info) == 0) {
+  if (create_process(program.c_str(), line.data(), 0, nullptr, &startup, &info) == 0) {
     throw std::runtime_error("cannot start " + narrow(program) + ", error " +
                              std::to_string(GetLastError()));
   }

@@ -38,4 +38,11 @@ class NoticeProcess {
 
 std::wstring exact_command_line(const std::wstring& program, const std::wstring& argument);
 
+// CreateProcessW with these arguments, tried up to twice more when it fails with
+// ERROR_INTERNAL_ERROR (1359): Wine fails a start that way now and then, for a program that starts
+// the next time. Any other failure is returned at once, with GetLastError() as CreateProcessW left
+// it.
+BOOL create_process(const wchar_t* program, wchar_t* command_line, DWORD flags,
+                    const wchar_t* directory, STARTUPINFOW* startup, PROCESS_INFORMATION* info);
+
 }  // namespace e2e

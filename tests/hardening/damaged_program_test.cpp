@@ -93,8 +93,8 @@ DebuggedRun run_debugged(const std::wstring& program, const std::wstring& argume
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                     nullptr, nullptr, &startup, &info) == 0) {
+  if (e2e::create_process(program.c_str(), line.data(), DEBUG_ONLY_THIS_PROCESS, nullptr, &startup,
+                          &info) == 0) {
     ADD_FAILURE() << "cannot start " << e2e::narrow(program) << ", error " << GetLastError();
     return run;
   }

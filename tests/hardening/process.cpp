@@ -108,8 +108,7 @@ Process::Process(const std::wstring& program, const std::wstring& argument,
   PROCESS_INFORMATION info{};
   const wchar_t* directory =
       options.current_directory.empty() ? nullptr : options.current_directory.c_str();
-  if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory,
-                     &startup, &info) != 0) {
+  if (e2e::create_process(program.c_str(), line.data(), 0, directory, &startup, &info) != 0) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;
