@@ -22,6 +22,26 @@ int read_desktop_right() {
   return GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
 }
 
+// The dpi of the display the window is on. Windows before 10 have no per-window answer; there the
+// system's dpi, that of the primary display, is the one a notice is placed on.
+int display_dpi(HWND window) {
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto dpi_for_window = reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (window != nullptr && dpi_for_window != nullptr) {
+    const UINT dpi = dpi_for_window(window);
+    if (dpi != 0) {
+      return static_cast<int>(dpi);
+    }
+  }
+  const HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : kLayoutDpi;
+  if (screen != nullptr) {
+    ReleaseDC(nullptr, screen);
+  }
+  return dpi;
+}
+
 HWND to_hwnd(WindowHandle window) { return static_cast<HWND>(LongToHandle(window)); }
 
 HICON load_icon(HINSTANCE instance, int width_metric, int height_metric) {
@@ -54,19 +74,19 @@ void register_class(HINSTANCE instance, WNDPROC procedure) {
 NoticeWindow::NoticeWindow(const Variant& variant)
     : variant_(variant),
       layout_(*variant.layout),
+      scale_(display_dpi(nullptr)),
       width_(layout_.width),
       height_(layout_.height),
-      shown_{0, 0, twips_to_pixels(layout_.width), twips_to_pixels(layout_.height)},
+      shown_(scale_.window({0, 0, layout_.width, layout_.height})),
       desktop_right_(read_desktop_right()) {
-  PictureDecoder decoder;
-  background_ = decoder.decode_resource(layout_.background_picture);
+  background_ = decoder_.decode_for(layout_.background_picture, scale_);
   if (layout_.information != nullptr) {
-    information_ = decoder.decode_resource(layout_.information->picture);
+    information_ = decoder_.decode_for(layout_.information->picture, scale_);
   }
   labels_.reserve(layout_.labels.size());
   for (const LabelLayout& label : layout_.labels) {
-    labels_.push_back(
-        Label{&label, std::wstring(label.text.begin(), label.text.end()), create_font(label.font)});
+    labels_.push_back(Label{&label, std::wstring(label.text.begin(), label.text.end()),
+                            create_font(label.font, scale_)});
   }
 
   const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -80,6 +100,35 @@ NoticeWindow::NoticeWindow(const Variant& variant)
   if (hwnd_ == nullptr) {
     throw std::runtime_error("window: CreateWindowExW failed");
   }
+  // The primary display may have another scale than the system's.
+  const int dpi = display_dpi(hwnd_);
+  if (dpi != scale_.dpi()) {
+    use_dpi(dpi);
+  }
+}
+
+void NoticeWindow::use_dpi(int dpi) {
+  scale_ = PixelScale(dpi);
+  background_ = decoder_.decode_for(layout_.background_picture, scale_);
+  if (layout_.information != nullptr) {
+    information_ = decoder_.decode_for(layout_.information->picture, scale_);
+  }
+  for (Label& label : labels_) {
+    label.font = create_font(label.layout->font, scale_);
+  }
+  apply_geometry();
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+// The size in twips and the distances in twips from the screen's right and bottom edges stay, so
+// the notice keeps its corner; the logic reads the new Left and Top from then on.
+void NoticeWindow::on_dpi_changed(int dpi) {
+  const PixelScale next(dpi);
+  const int screen_width = GetSystemMetrics(SM_CXSCREEN);
+  const int screen_height = GetSystemMetrics(SM_CYSCREEN);
+  left_ += next.twips(screen_width) - scale_.twips(screen_width);
+  top_ += next.twips(screen_height) - scale_.twips(screen_height);
+  use_dpi(next.dpi());
 }
 
 NoticeWindow::~NoticeWindow() {
@@ -135,7 +184,7 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       // Not passed on: the default sets the keyboard focus, which would activate the window.
       return 0;
     case WM_LBUTTONDOWN:
-      pressed_ = element_at(layout_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+      pressed_ = element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
       SetCapture(hwnd_);
       return 0;
     case WM_LBUTTONUP: {
@@ -144,7 +193,7 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
         ReleaseCapture();
       }
       const std::optional<Element> released =
-          element_at(layout_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+          element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
       if (pressed && pressed == released && handler_ != nullptr) {
         handler_->click(*pressed);
       }
@@ -154,12 +203,16 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       // The second press of a double click: its release is no click of its own.
       pressed_.reset();
       const std::optional<Element> element =
-          element_at(layout_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+          element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
       if (element && handler_ != nullptr) {
         handler_->double_click(*element);
       }
       return 0;
     }
+    case WM_DPICHANGED:
+      // Not the suggested rectangle: the window keeps its corner at the new scale.
+      on_dpi_changed(LOWORD(wparam));
+      return 0;
     case WM_DISPLAYCHANGE:
       desktop_right_ = read_desktop_right();
       break;
@@ -198,7 +251,7 @@ void NoticeWindow::on_paint() {
     if (buffer_dc && buffer) {
       const SelectedObject selected(buffer_dc.get(), buffer.get());
       paint_scene(buffer_dc.get(), width, height,
-                  Scene{layout_, background_, information_ ? &*information_ : nullptr,
+                  Scene{layout_, scale_, background_, information_ ? &*information_ : nullptr,
                         information_visible_, labels_});
       BitBlt(target, 0, 0, width, height, buffer_dc.get(), 0, 0, SRCCOPY);
     }
@@ -212,8 +265,7 @@ std::u16string NoticeWindow::current_time() { return win32::current_time(); }
 std::u16string NoticeWindow::current_date() { return win32::current_date(); }
 
 ScreenSize NoticeWindow::screen_size() {
-  return {static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * kTwipsPerPixel,
-          static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * kTwipsPerPixel};
+  return {scale_.twips(GetSystemMetrics(SM_CXSCREEN)), scale_.twips(GetSystemMetrics(SM_CYSCREEN))};
 }
 
 void NoticeWindow::set_window_left(float twips) {
@@ -232,7 +284,7 @@ void NoticeWindow::set_window_width(float twips) {
 }
 
 void NoticeWindow::apply_geometry() {
-  const PixelRect wanted = to_pixels({left_, top_, width_, height_});
+  const PixelRect wanted = scale_.window({left_, top_, width_, height_});
   if (hwnd_ == nullptr || !needs_window_call(shown_, wanted, desktop_right_)) {
     return;
   }
@@ -244,7 +296,7 @@ void NoticeWindow::apply_geometry() {
 WindowHandle NoticeWindow::window_handle() { return HandleToLong(hwnd_); }
 
 void NoticeWindow::invalidate(const TwipRect& rect) {
-  const PixelRect pixels = to_pixels(rect);
+  const PixelRect pixels = scale_.element(rect);
   const RECT area{pixels.x, pixels.y, pixels.x + pixels.width, pixels.y + pixels.height};
   InvalidateRect(hwnd_, &area, FALSE);
 }

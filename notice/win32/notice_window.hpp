@@ -66,6 +66,9 @@ class NoticeWindow final : public Platform {
                                            LPARAM lparam) noexcept;
   LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
   void on_paint();
+  // Fonts, pictures and the window's pixels for a display of this dpi.
+  void use_dpi(int dpi);
+  void on_dpi_changed(int dpi);
   void apply_geometry();
   void invalidate(const TwipRect& rect);
 
@@ -74,6 +77,8 @@ class NoticeWindow final : public Platform {
   EventHandler* handler_ = nullptr;
   HWND hwnd_ = nullptr;
 
+  PixelScale scale_;
+  PictureDecoder decoder_;
   std::vector<Label> labels_;
   Picture background_;
   std::optional<Picture> information_;

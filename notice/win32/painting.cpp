@@ -1,6 +1,5 @@
 #include "painting.hpp"
 
-#include <cmath>
 #include <ranges>
 #include <stdexcept>
 
@@ -9,8 +8,8 @@
 namespace notice::win32 {
 namespace {
 
-RECT to_rect(const TwipRect& twips) {
-  const PixelRect pixels = to_pixels(twips);
+RECT to_rect(const TwipRect& twips, const PixelScale& scale) {
+  const PixelRect pixels = scale.element(twips);
   return {pixels.x, pixels.y, pixels.x + pixels.width, pixels.y + pixels.height};
 }
 
@@ -29,9 +28,9 @@ void draw_picture(HDC dc, const Picture& picture, int x, int y) {
   BitBlt(dc, x, y, picture.width, picture.height, source.get(), 0, 0, SRCCOPY);
 }
 
-void draw_label(HDC dc, const Label& label) {
+void draw_label(HDC dc, const Label& label, const PixelScale& scale) {
   const LabelLayout& layout = *label.layout;
-  RECT rect = to_rect(layout.rect);
+  RECT rect = to_rect(layout.rect, scale);
   const int saved = SaveDC(dc);
   IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
   if (layout.opaque) {
@@ -49,13 +48,11 @@ void draw_label(HDC dc, const Label& label) {
 
 }  // namespace
 
-FontPtr create_font(const Font& font) {
+FontPtr create_font(const Font& font, const PixelScale& scale) {
   const std::wstring face(font.face.begin(), font.face.end());
-  // Points at the 96 dpi the layout was drawn for; the process is not DPI-aware.
-  const int height = -static_cast<int>(std::lround(font.points * 96.0F / 72.0F));
-  FontPtr handle(CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+  FontPtr handle(CreateFontW(scale.font_height(font.points), 0, 0, 0, font.weight, FALSE, FALSE,
+                             FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
   if (!handle) {
     throw std::runtime_error("painting: CreateFontW failed");
   }
@@ -68,7 +65,7 @@ void paint_scene(HDC dc, int width, int height, const Scene& scene) {
 
   if (scene.information != nullptr && scene.information_visible &&
       scene.layout.information != nullptr) {
-    const RECT rect = to_rect(scene.layout.information->rect);
+    const RECT rect = to_rect(scene.layout.information->rect, scene.scale);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
     draw_picture(dc, *scene.information, rect.left, rect.top);
@@ -76,7 +73,7 @@ void paint_scene(HDC dc, int width, int height, const Scene& scene) {
   }
 
   for (const Label& label : scene.labels | std::views::reverse) {
-    draw_label(dc, label);
+    draw_label(dc, label, scene.scale);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "handles.hpp"
 #include "layout.hpp"
 #include "pictures.hpp"
+#include "pixel_geometry.hpp"
 
 namespace notice::win32 {
 
@@ -21,13 +22,15 @@ struct Label {
 // Everything one frame shows; the labels in the layout's order, top of the stacking order first.
 struct Scene {
   const WindowLayout& layout;
+  const PixelScale& scale;
   const Picture& background;
   const Picture* information;  // null when the layout has none
   bool information_visible;
   std::span<const Label> labels;
 };
 
-FontPtr create_font(const Font& font);
+// The font at the scale's dpi: same face, weight and character set at every scale.
+FontPtr create_font(const Font& font, const PixelScale& scale);
 
 // Draws the whole client area, of the given size, onto dc.
 void paint_scene(HDC dc, int width, int height, const Scene& scene);

@@ -36,6 +36,44 @@ ResourceBytes find_resource(int resource_id) {
   return {static_cast<BYTE*>(data), size};
 }
 
+// A top-down 32-bit DIB section, like WIC's rows.
+Picture create_picture(int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  BitmapPtr bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+  if (!bitmap || *bits == nullptr) {
+    throw std::runtime_error("picture: cannot create a DIB section");
+  }
+  return Picture{std::move(bitmap), width, height};
+}
+
+// GDI's halftone stretch averages every source pixel a target pixel covers (WIC's scalers
+// replicate pixels under some systems).
+Picture resized(const Picture& source, int width, int height) {
+  void* bits = nullptr;
+  Picture target = create_picture(width, height, &bits);
+  const DcPtr from(CreateCompatibleDC(nullptr));
+  const DcPtr to(CreateCompatibleDC(nullptr));
+  if (!from || !to) {
+    throw std::runtime_error("picture: CreateCompatibleDC failed");
+  }
+  const SelectedObject source_selected(from.get(), source.bitmap.get());
+  const SelectedObject target_selected(to.get(), target.bitmap.get());
+  SetStretchBltMode(to.get(), HALFTONE);
+  SetBrushOrgEx(to.get(), 0, 0, nullptr);
+  if (!StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, source.width, source.height,
+                  SRCCOPY)) {
+    throw std::runtime_error("picture: StretchBlt failed");
+  }
+  GdiFlush();
+  return target;
+}
+
 }  // namespace
 
 PictureDecoder::PictureDecoder() {
@@ -74,23 +112,28 @@ Picture PictureDecoder::decode_resource(int resource_id) {
                              " has an unusable size");
   }
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, like WIC's rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  BitmapPtr bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || bits == nullptr) {
-    throw std::runtime_error("picture: cannot create a DIB section");
-  }
+  Picture picture = create_picture(static_cast<int>(width), static_cast<int>(height), &bits);
   GdiFlush();
   const UINT stride = width * 4;
   check(converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)),
         "copying the pixels");
-  return Picture{std::move(bitmap), static_cast<int>(width), static_cast<int>(height)};
+  return picture;
+}
+
+Picture PictureDecoder::decode_for(int picture, const PixelScale& scale) {
+  const int percent = picture_percent_for(scale.dpi(), kPicturePercents);
+  Picture drawn = decode_resource(percent == 100 ? picture : PICTURE_SCALED(picture, percent));
+  const int drawn_dpi = kLayoutDpi * percent / 100;
+  const int width = scale.picture_length(drawn.width, drawn_dpi);
+  const int height = scale.picture_length(drawn.height, drawn_dpi);
+  if (width == drawn.width && height == drawn.height) {
+    return drawn;
+  }
+  if (width <= 0 || height <= 0) {
+    throw std::runtime_error("picture: nothing left at this scale");
+  }
+  return resized(drawn, width, height);
 }
 
 }  // namespace notice::win32

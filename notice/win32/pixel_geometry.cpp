@@ -7,14 +7,15 @@ namespace {
 
 constexpr double kPixelLimit = 1 << 30;
 
+constexpr double kTwipsPerInch = 1440.0;
+constexpr double kPointsPerInch = 72.0;
+
 bool contains(const PixelRect& rect, int x, int y) {
   return x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
 }
 
-}  // namespace
-
-int twips_to_pixels(float twips) {
-  const double pixels = std::round(static_cast<double>(twips) / kTwipsPerPixel);
+int nearest_pixel(double pixels) {
+  pixels = std::round(pixels);
   if (std::isnan(pixels)) {
     return 0;
   }
@@ -27,9 +28,42 @@ int twips_to_pixels(float twips) {
   return static_cast<int>(pixels);
 }
 
-PixelRect to_pixels(const TwipRect& rect) {
-  return {twips_to_pixels(rect.left), twips_to_pixels(rect.top), twips_to_pixels(rect.width),
-          twips_to_pixels(rect.height)};
+}  // namespace
+
+// A float times a dpi is exact in a double, so at 96 dpi this is exactly twips / 15.
+int PixelScale::pixels(float twips) const {
+  return nearest_pixel(static_cast<double>(twips) * dpi_ / kTwipsPerInch);
+}
+
+float PixelScale::twips(int pixels) const {
+  return static_cast<float>(static_cast<double>(pixels) * kTwipsPerInch / dpi_);
+}
+
+PixelRect PixelScale::element(const TwipRect& rect) const {
+  const int left = pixels(rect.left);
+  const int top = pixels(rect.top);
+  return {left, top, pixels(rect.left + rect.width) - left, pixels(rect.top + rect.height) - top};
+}
+
+PixelRect PixelScale::window(const TwipRect& rect) const {
+  return {pixels(rect.left), pixels(rect.top), pixels(rect.width), pixels(rect.height)};
+}
+
+int PixelScale::font_height(float points) const {
+  return -nearest_pixel(static_cast<double>(points) * dpi_ / kPointsPerInch);
+}
+
+int PixelScale::picture_length(int pixels, int from_dpi) const {
+  return nearest_pixel(static_cast<double>(pixels) * dpi_ / from_dpi);
+}
+
+int picture_percent_for(int dpi, std::span<const int> percents) {
+  for (const int percent : percents) {
+    if (percent * kLayoutDpi >= dpi * 100) {
+      return percent;
+    }
+  }
+  return percents.back();
 }
 
 bool needs_window_call(const PixelRect& shown, const PixelRect& wanted, int desktop_right) {
@@ -39,9 +73,10 @@ bool needs_window_call(const PixelRect& shown, const PixelRect& wanted, int desk
   return shown.x < desktop_right || wanted.x < desktop_right;
 }
 
-std::optional<Element> element_at(const WindowLayout& layout, int x, int y) {
+std::optional<Element> element_at(const WindowLayout& layout, const PixelScale& scale, int x,
+                                  int y) {
   for (const LabelLayout& label : layout.labels) {
-    if (contains(to_pixels(label.rect), x, y)) {
+    if (contains(scale.element(label.rect), x, y)) {
       return label.id;
     }
   }

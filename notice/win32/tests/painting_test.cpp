@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -15,6 +18,13 @@ namespace {
 
 constexpr int kWidth = 569;
 constexpr int kHeight = 122;
+
+int channel(std::uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
+
+// The mean difference per channel between the pixels of a picture of the given size and the
+// areas of the larger source they cover: 0 for a perfect area average.
+double error_against_area_average(int width, int height, const Picture& source,
+                                  const std::function<std::uint32_t(int, int)>& shown);
 
 std::uint32_t pixel_of(const Picture& picture, int x, int y) {
   DIBSECTION section{};
@@ -32,7 +42,7 @@ class PaintingTest : public ::testing::Test {
     information_ = decoder.decode_resource(PICTURE_INFORMATION);
     for (const LabelLayout& label : layout_.labels) {
       labels_.push_back(Label{&label, std::wstring(label.text.begin(), label.text.end()),
-                              create_font(label.font)});
+                              create_font(label.font, scale_)});
     }
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -53,7 +63,7 @@ class PaintingTest : public ::testing::Test {
   }
   void paint(bool information_visible) {
     paint_scene(dc_.get(), kWidth, kHeight,
-                Scene{layout_, background_, &information_, information_visible, labels_});
+                Scene{layout_, scale_, background_, &information_, information_visible, labels_});
     GdiFlush();
   }
   std::uint32_t at(int x, int y) const {
@@ -65,6 +75,7 @@ class PaintingTest : public ::testing::Test {
   }
 
   const WindowLayout& layout_ = *message_notice::variant().layout;
+  const PixelScale scale_;
   Picture background_;
   Picture information_;
   std::vector<Label> labels_;
@@ -123,6 +134,54 @@ TEST_F(PaintingTest, TransparentLabelsDrawOnlyLettersInsideTheirRectangles) {
   EXPECT_GT(changed_in_message, 500);
   // White letters, not a white box.
   EXPECT_NE(at(552, 50), 0xFFFFFFU);
+}
+
+double error_against_area_average(int width, int height, const Picture& source,
+                                  const std::function<std::uint32_t(int, int)>& shown) {
+  const double sx = static_cast<double>(source.width) / width;
+  const double sy = static_cast<double>(source.height) / height;
+  double error = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      for (int shift : {0, 8, 16}) {
+        double sum = 0;
+        double area = 0;
+        for (int v = static_cast<int>(y * sy); v < (y + 1) * sy && v < source.height; ++v) {
+          for (int u = static_cast<int>(x * sx); u < (x + 1) * sx && u < source.width; ++u) {
+            const double w = (std::min((u + 1.0), (x + 1) * sx) - std::max(1.0 * u, x * sx)) *
+                             (std::min((v + 1.0), (y + 1) * sy) - std::max(1.0 * v, y * sy));
+            sum += w * channel(pixel_of(source, u, v), shift);
+            area += w;
+          }
+        }
+        error += std::abs(sum / area - channel(shown(x, y), shift));
+      }
+    }
+  }
+  return error / (3.0 * width * height);
+}
+
+TEST_F(PaintingTest, EachDisplayScaleGetsThePictureDrawnForItOrTheNextLargerAveragedDown) {
+  PictureDecoder decoder;
+  const Picture exact = decoder.decode_for(PICTURE_MESSAGE_BACKGROUND, PixelScale(144));
+  EXPECT_EQ(exact.width, 861);
+  EXPECT_EQ(exact.height, 192);
+  // 115 % lies between the 100 % and 125 % pictures: the larger one, shrunk by averaging.
+  const Picture source = decoder.decode_resource(PICTURE_SCALED(PICTURE_MESSAGE_BACKGROUND, 125));
+  const Picture shown = decoder.decode_for(PICTURE_MESSAGE_BACKGROUND, PixelScale(110));
+  ASSERT_EQ(shown.width, 658);
+  ASSERT_EQ(shown.height, 147);
+  const double averaged = error_against_area_average(
+      658, 147, source, [&](int x, int y) { return pixel_of(shown, x, y); });
+  // Picking the nearest source pixel instead, as a replicating scaler does.
+  const double picked = error_against_area_average(658, 147, source, [&](int x, int y) {
+    return pixel_of(source, (x * 718 + 359) / 658, (y * 160 + 80) / 147);
+  });
+  EXPECT_LT(averaged, picked / 2) << averaged << " against " << picked;
+  // Beyond the largest scale the largest is enlarged.
+  const Picture enlarged = decoder.decode_for(PICTURE_MESSAGE_BACKGROUND, PixelScale(336));
+  EXPECT_EQ(enlarged.width, 2009);
+  EXPECT_EQ(enlarged.height, 448);
 }
 
 }  // namespace

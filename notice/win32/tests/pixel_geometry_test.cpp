@@ -11,14 +11,71 @@ namespace notice::win32 {
 namespace {
 
 TEST(TwipsToPixels, RoundsToTheNearestPixelAndClampsTheUnrepresentable) {
-  EXPECT_EQ(twips_to_pixels(8535.0F), 569);
-  EXPECT_EQ(twips_to_pixels(1830.0F), 122);
-  EXPECT_EQ(twips_to_pixels(7.0F), 0);
-  EXPECT_EQ(twips_to_pixels(8.0F), 1);
-  EXPECT_EQ(twips_to_pixels(-8.0F), -1);
-  EXPECT_EQ(twips_to_pixels(std::numeric_limits<float>::quiet_NaN()), 0);
-  EXPECT_EQ(twips_to_pixels(std::numeric_limits<float>::infinity()), 1 << 30);
-  EXPECT_EQ(twips_to_pixels(-1e30F), -(1 << 30));
+  const PixelScale scale;
+  EXPECT_EQ(scale.pixels(8535.0F), 569);
+  EXPECT_EQ(scale.pixels(1830.0F), 122);
+  EXPECT_EQ(scale.pixels(7.0F), 0);
+  EXPECT_EQ(scale.pixels(8.0F), 1);
+  EXPECT_EQ(scale.pixels(-8.0F), -1);
+  EXPECT_EQ(scale.pixels(std::numeric_limits<float>::quiet_NaN()), 0);
+  EXPECT_EQ(scale.pixels(std::numeric_limits<float>::infinity()), 1 << 30);
+  EXPECT_EQ(scale.pixels(-1e30F), -(1 << 30));
+}
+
+// What the message notice becomes at each common display scale: the window, the close box and
+// the remarks line, and the title's font.
+TEST(PixelScale, MapsTheLayoutAtEveryCommonDpi) {
+  struct Expected {
+    int dpi;
+    PixelRect window, close_box, remarks;
+    int title_font;
+  };
+  const Expected table[] = {
+      {96, {710, 635, 569, 122}, {542, 2, 23, 15}, {86, 82, 467, 15}, -13},
+      {120, {888, 794, 711, 153}, {678, 3, 28, 18}, {108, 103, 583, 18}, -16},
+      {144, {1065, 953, 854, 183}, {813, 3, 35, 23}, {129, 123, 701, 23}, -20},
+      {168, {1243, 1111, 996, 214}, {949, 4, 40, 26}, {151, 144, 817, 26}, -23},
+      {192, {1420, 1270, 1138, 244}, {1084, 4, 46, 30}, {172, 164, 934, 30}, -26},
+      {240, {1775, 1588, 1423, 305}, {1355, 5, 58, 38}, {215, 205, 1168, 38}, -33},
+      {288, {2130, 1905, 1707, 366}, {1626, 6, 69, 45}, {258, 246, 1401, 45}, -39},
+  };
+  const WindowLayout& layout = *message_notice::variant().layout;
+  for (const Expected& e : table) {
+    SCOPED_TRACE(e.dpi);
+    const PixelScale scale(e.dpi);
+    EXPECT_EQ(scale.window({10650, 9525, layout.width, layout.height}), e.window);
+    EXPECT_EQ(scale.element(layout.labels[0].rect), e.close_box);
+    EXPECT_EQ(scale.element(layout.labels[1].rect), e.remarks);
+    EXPECT_EQ(scale.font_height(layout.labels.back().font.points), e.title_font);
+    EXPECT_FLOAT_EQ(scale.twips(scale.dpi()), 1440.0F);
+    // The far corner of the close box is the last pixel that reaches it.
+    const PixelRect& box = e.close_box;
+    EXPECT_EQ(element_at(layout, scale, box.x + box.width - 1, box.y + box.height - 1),
+              Element::Label5);
+    EXPECT_EQ(element_at(layout, scale, box.x - 1, box.y), Element::lb_titulo);
+  }
+}
+
+TEST(PixelScale, EdgesMeetWhereTheTwipsMeetAndTheWindowKeepsItsSizeAnywhere) {
+  const PixelScale scale(144);  // ten twips a pixel: every odd five twips is a half pixel
+  const PixelRect left = scale.element({5, 0, 10, 10});
+  const PixelRect right = scale.element({15, 0, 10, 10});
+  EXPECT_EQ(left.x + left.width, right.x);
+  EXPECT_EQ(scale.window({5, 0, 8535, 1830}).width, scale.window({10, 0, 8535, 1830}).width);
+  // Nonsense from another program is read as the layouts' own dpi.
+  EXPECT_EQ(PixelScale(0).dpi(), 96);
+  EXPECT_EQ(PixelScale(65535).dpi(), 96);
+}
+
+TEST(PicturePercentFor, TakesTheNextLargerScaleAndTheLargestBeyondThem) {
+  const int percents[] = {100, 150, 200, 300};
+  EXPECT_EQ(picture_percent_for(96, percents), 100);
+  EXPECT_EQ(picture_percent_for(72, percents), 100);
+  EXPECT_EQ(picture_percent_for(97, percents), 150);
+  EXPECT_EQ(picture_percent_for(144, percents), 150);
+  EXPECT_EQ(picture_percent_for(168, percents), 200);
+  EXPECT_EQ(picture_percent_for(240, percents), 300);
+  EXPECT_EQ(picture_percent_for(480, percents), 300);
 }
 
 TEST(NeedsWindowCall, SkipsUnchangedRectanglesAndMovesBeyondTheDesktop) {
@@ -35,21 +92,22 @@ TEST(NeedsWindowCall, SkipsUnchangedRectanglesAndMovesBeyondTheDesktop) {
 
 TEST(ElementAt, FindsTheTopmostLabelAndIgnoresImages) {
   const WindowLayout& layout = *message_notice::variant().layout;
+  const PixelScale scale;
   // The close box lies over the title's band and wins.
-  EXPECT_EQ(element_at(layout, 542, 2), Element::Label5);
-  EXPECT_EQ(element_at(layout, 564, 16), Element::Label5);
-  EXPECT_EQ(element_at(layout, 541, 2), Element::lb_titulo);
-  EXPECT_EQ(element_at(layout, 0, 16), Element::lb_titulo);
-  EXPECT_EQ(element_at(layout, 565, 10), std::nullopt);
-  EXPECT_EQ(element_at(layout, 10, 1), std::nullopt);
+  EXPECT_EQ(element_at(layout, scale, 542, 2), Element::Label5);
+  EXPECT_EQ(element_at(layout, scale, 564, 16), Element::Label5);
+  EXPECT_EQ(element_at(layout, scale, 541, 2), Element::lb_titulo);
+  EXPECT_EQ(element_at(layout, scale, 0, 16), Element::lb_titulo);
+  EXPECT_EQ(element_at(layout, scale, 565, 10), std::nullopt);
+  EXPECT_EQ(element_at(layout, scale, 10, 1), std::nullopt);
   // Whole rectangles, not just the letters.
-  EXPECT_EQ(element_at(layout, 552, 96), Element::lb_obs);
-  EXPECT_EQ(element_at(layout, 553, 90), std::nullopt);
-  EXPECT_EQ(element_at(layout, 300, 97), std::nullopt);
-  EXPECT_EQ(element_at(layout, 86, 46), Element::lb_mensagem);
+  EXPECT_EQ(element_at(layout, scale, 552, 96), Element::lb_obs);
+  EXPECT_EQ(element_at(layout, scale, 553, 90), std::nullopt);
+  EXPECT_EQ(element_at(layout, scale, 300, 97), std::nullopt);
+  EXPECT_EQ(element_at(layout, scale, 86, 46), Element::lb_mensagem);
   // The information picture covers the whole window but takes no input.
-  EXPECT_EQ(element_at(layout, 85, 46), std::nullopt);
-  EXPECT_EQ(element_at(layout, 300, 110), std::nullopt);
+  EXPECT_EQ(element_at(layout, scale, 85, 46), std::nullopt);
+  EXPECT_EQ(element_at(layout, scale, 300, 110), std::nullopt);
 }
 
 TEST(DirectoryOf, StripsTheFileNameAndKeepsOnlyADriveRootsSeparator) {
