@@ -137,6 +137,27 @@ TEST_F(NoticeWindowTest, GeometryIsKeptInTwipsAndStopsFollowingBeyondTheDesktop)
   EXPECT_EQ(window_rect().right - window_rect().left, 568);
 }
 
+// The user changes the display's scale while the notice shows: it is drawn and hit-tested at the
+// new scale, keeps its size in twips and stays the same twips from the screen's corner.
+TEST_F(NoticeWindowTest, ADisplayScaleChangeKeepsTheNoticeInItsCornerAtTheNewScale) {
+  const ScreenSize screen = window_->screen_size();
+  window_->set_window_left(screen.width - 8535 - 15);
+  window_->set_window_top(screen.height - 1830 - 650);
+  RECT suggested{0, 0, 10, 10};
+  SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  const RECT shown = window_rect();
+  EXPECT_EQ(shown.right - shown.left, 1138);
+  EXPECT_EQ(shown.bottom - shown.top, 244);
+  EXPECT_EQ(shown.right, GetSystemMetrics(SM_CXSCREEN) - 2);
+  EXPECT_EQ(shown.top, GetSystemMetrics(SM_CYSCREEN) - 331);
+  EXPECT_FLOAT_EQ(window_->window_width(), 8535.0F);
+  EXPECT_FLOAT_EQ(window_->screen_size().width, screen.width / 2);
+  // Inside the close box only at the new scale.
+  SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(1129, 33));
+  SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(1129, 33));
+  EXPECT_EQ(handler_.events, (std::vector<Event>{{'c', Element::Label5}}));
+}
+
 TEST_F(NoticeWindowTest, PumpHandlesPendingMessagesAndLeavesAQuitForTheMainLoop) {
   PostMessageW(hwnd_, WM_TIMER, 1, 0);
   PostQuitMessage(3);
