@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -496,7 +497,14 @@ int wmain(int argc, wchar_t** argv) {
   Launched child;
   try {
     const Options options = read_options(argc, argv);
-    const bench::PixelRect size = bench::to_pixels({0, 0, options.width, options.height});
+    // The notice is drawn at the display's scale, which this program reads as it does.
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const auto pixels = [dpi](long long twips) {
+      return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / 1440.0));
+    };
+    const bench::PixelRect size{0, 0, pixels(options.width), pixels(options.height)};
     bench::Timeline timeline(GetSystemMetrics(SM_XVIRTUALSCREEN) +
                              GetSystemMetrics(SM_CXVIRTUALSCREEN));
     const std::wstring command = bench::command_line(options.program, argument_for(options));
