@@ -138,23 +138,23 @@ TEST_F(PaintingTest, TransparentLabelsDrawOnlyLettersInsideTheirRectangles) {
 
 double error_against_area_average(int width, int height, const Picture& source,
                                   const std::function<std::uint32_t(int, int)>& shown) {
-  const double sx = static_cast<double>(source.width) / width;
-  const double sy = static_cast<double>(source.height) / height;
+  const double sx = 1.0 * source.width / width;
+  const double sy = 1.0 * source.height / height;
+  const auto overlap = [](int a, double from, double to) {
+    return std::min(a + 1.0, to) - std::max(1.0 * a, from);
+  };
   double error = 0;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       for (int shift : {0, 8, 16}) {
         double sum = 0;
-        double area = 0;
         for (int v = static_cast<int>(y * sy); v < (y + 1) * sy && v < source.height; ++v) {
           for (int u = static_cast<int>(x * sx); u < (x + 1) * sx && u < source.width; ++u) {
-            const double w = (std::min((u + 1.0), (x + 1) * sx) - std::max(1.0 * u, x * sx)) *
-                             (std::min((v + 1.0), (y + 1) * sy) - std::max(1.0 * v, y * sy));
-            sum += w * channel(pixel_of(source, u, v), shift);
-            area += w;
+            sum += overlap(u, x * sx, (x + 1) * sx) * overlap(v, y * sy, (y + 1) * sy) *
+                   channel(pixel_of(source, u, v), shift);
           }
         }
-        error += std::abs(sum / area - channel(shown(x, y), shift));
+        error += std::abs(sum / (sx * sy) - channel(shown(x, y), shift));
       }
     }
   }

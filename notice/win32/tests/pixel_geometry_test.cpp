@@ -56,26 +56,14 @@ TEST(PixelScale, MapsTheLayoutAtEveryCommonDpi) {
   }
 }
 
-TEST(PixelScale, EdgesMeetWhereTheTwipsMeetAndTheWindowKeepsItsSizeAnywhere) {
+TEST(PixelScale, EdgesMeetWhereTheTwipsMeetAndNonsenseIsTheLayoutsOwnDpi) {
   const PixelScale scale(144);  // ten twips a pixel: every odd five twips is a half pixel
   const PixelRect left = scale.element({5, 0, 10, 10});
   const PixelRect right = scale.element({15, 0, 10, 10});
   EXPECT_EQ(left.x + left.width, right.x);
-  EXPECT_EQ(scale.window({5, 0, 8535, 1830}).width, scale.window({10, 0, 8535, 1830}).width);
   // Nonsense from another program is read as the layouts' own dpi.
   EXPECT_EQ(PixelScale(0).dpi(), 96);
   EXPECT_EQ(PixelScale(65535).dpi(), 96);
-}
-
-TEST(PicturePercentFor, TakesTheNextLargerScaleAndTheLargestBeyondThem) {
-  const int percents[] = {100, 150, 200, 300};
-  EXPECT_EQ(picture_percent_for(96, percents), 100);
-  EXPECT_EQ(picture_percent_for(72, percents), 100);
-  EXPECT_EQ(picture_percent_for(97, percents), 150);
-  EXPECT_EQ(picture_percent_for(144, percents), 150);
-  EXPECT_EQ(picture_percent_for(168, percents), 200);
-  EXPECT_EQ(picture_percent_for(240, percents), 300);
-  EXPECT_EQ(picture_percent_for(480, percents), 300);
 }
 
 TEST(NeedsWindowCall, SkipsUnchangedRectanglesAndMovesBeyondTheDesktop) {
