@@ -213,6 +213,14 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       // Not the suggested rectangle: the window keeps its corner at the new scale.
       on_dpi_changed(LOWORD(wparam));
       return 0;
+    case WM_GETOBJECT:
+      return accessible_.get_object(hwnd, wparam, lparam);
+    case AccessibleNotice::kCloseBoxPressed:
+      // A screen reader's default action on the close box: the same as a click on it.
+      if (handler_ != nullptr) {
+        handler_->click(Element::Label5);
+      }
+      return 0;
     case WM_DISPLAYCHANGE:
       desktop_right_ = read_desktop_right();
       break;
@@ -350,6 +358,11 @@ void NoticeWindow::set_layered_window_attributes(WindowHandle window, Colour key
 void NoticeWindow::set_window_pos(WindowHandle window, WindowHandle insert_after, int x, int y,
                                   int width, int height, std::uint32_t flags) {
   SetWindowPos(to_hwnd(window), to_hwnd(insert_after), x, y, width, height, flags);
+  // Screen readers speak an alert from a top-most window: raised here, when the logic's call has
+  // put the notice on top (once per notice).
+  if (insert_after == kHwndTopmost && to_hwnd(window) == hwnd_) {
+    accessible_.on_top(hwnd_);
+  }
 }
 
 void NoticeWindow::play_sound(std::u16string_view path, std::uint32_t flags) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "accessible_notice.hpp"
 #include "layout.hpp"
 #include "painting.hpp"
 #include "pictures.hpp"
@@ -93,6 +94,8 @@ class NoticeWindow final : public Platform {
 
   std::optional<Element> pressed_;
   Sound sound_;
+  // Last, so that readers are cut off from the labels before they go.
+  AccessibleNotice accessible_{labels_, scale_};
 };
 
 }  // namespace notice::win32

@@ -19,6 +19,7 @@
 #include "notice_argument.hpp"
 #include "notice_stack.hpp"
 #include "program_paths.hpp"
+#include "screen_reader.hpp"
 
 namespace hardening {
 namespace {
@@ -60,11 +61,13 @@ const std::set<std::wstring> kKnownDlls{L"advapi32.dll",   L"bcryptprimitives.dl
                                         L"ws2_32.dll"};
 
 // Loaded by a notice under Wine, seen with WINEDEBUG=+loaddll, some only for a moment: the sound
-// (winmm and what it brings), the pictures (windowscodecs and what it brings), the theme, and the
-// cryptographic provider that a stack protector runtime asks for at start-up.
-const std::vector<std::wstring> kSeenLoaded{
-    L"winmm.dll", L"msacm32.dll", L"mmdevapi.dll", L"windowscodecs.dll", L"propsys.dll",
-    L"zlib1.dll", L"uxtheme.dll", L"rsaenh.dll",   L"bcrypt.dll",        L"crypt32.dll"};
+// (winmm and what it brings), the pictures (windowscodecs and what it brings), the theme, the
+// cryptographic provider that a stack protector runtime asks for at start-up, and oleacc once a
+// screen reader asks for the notice's accessible object.
+const std::vector<std::wstring> kSeenLoaded{L"winmm.dll",         L"msacm32.dll", L"mmdevapi.dll",
+                                            L"windowscodecs.dll", L"propsys.dll", L"zlib1.dll",
+                                            L"uxtheme.dll",       L"rsaenh.dll",  L"bcrypt.dll",
+                                            L"crypt32.dll",       L"oleacc.dll"};
 
 // Imported by Wine's own system DLLs (user32 imports version.dll, another zlib1.dll), so Wine loads
 // them with the program's imports, from the program's folder first, before the program's first
@@ -102,8 +105,9 @@ std::vector<std::wstring> dlls_to_plant(const std::wstring& folder) {
   mark_unread(sound);
   Process notice(folder + L"\\" + kMessageNotice.file_name,
                  e2e::notice_argument(L'X', L' ', L"Quais DLLs?", L"", L""));
-  if (wait_until_on_top(notice, 30s) != nullptr) {
+  if (const HWND window = wait_until_on_top(notice, 30s); window != nullptr) {
     e2e::wait_until([&] { return has_been_read(sound); }, 5s, 50ms);
+    e2e::read_accessible(window);
     for (const std::wstring& path : modules_of(notice.id())) {
       const std::wstring name = lower(file_name_of(path));
       if (name.ends_with(L".dll") && !kKnownDlls.contains(name)) {
@@ -185,7 +189,7 @@ TEST(PlantedDlls, NoticesNeverLoadALookAlikeBesideThemAndStillWork) {
   const bool reads_recorded = reads_are_recorded(root.path());
 
   const std::vector<std::wstring> names = dlls_to_plant(folder);
-  for (const std::wstring name : {L"winmm.dll", L"windowscodecs.dll"}) {
+  for (const std::wstring name : {L"winmm.dll", L"windowscodecs.dll", L"oleacc.dll"}) {
     ASSERT_NE(std::find(names.begin(), names.end(), name), names.end())
         << e2e::narrow(name) << " is not among the DLLs to plant";
   }
@@ -229,11 +233,16 @@ TEST(PlantedDlls, NoticesNeverLoadALookAlikeBesideThemAndStillWork) {
     const std::wstring sound = folder + L"\\ctrl\\" + notice.program->sound_file;
     EXPECT_TRUE(!reads_recorded || e2e::wait_until([&] { return has_been_read(sound); }, 10s, 50ms))
         << notice.name << " never played its sound";
+    // As a screen reader asks, which loads oleacc into the notice.
+    EXPECT_EQ(e2e::read_accessible(notice.window).result, S_OK)
+        << notice.name << " gave no accessible object";
     const std::vector<std::wstring> modules = modules_of(notice.process.id());
     bool system_winmm = false;
+    bool system_oleacc = false;
     for (const std::wstring& path : modules) {
       const std::wstring name = lower(path);
       system_winmm = system_winmm || name == system_folder() + L"\\winmm.dll";
+      system_oleacc = system_oleacc || name == system_folder() + L"\\oleacc.dll";
       if (name.starts_with(own_folder) &&
           !(under_wine() && kWineOwnImports.contains(file_name_of(name)))) {
         EXPECT_EQ(name, own_folder + lower(notice.program->file_name))
@@ -241,6 +250,7 @@ TEST(PlantedDlls, NoticesNeverLoadALookAlikeBesideThemAndStillWork) {
       }
     }
     EXPECT_TRUE(system_winmm) << notice.name << " has not loaded the system's winmm.dll";
+    EXPECT_TRUE(system_oleacc) << notice.name << " has not loaded the system's oleacc.dll";
   }
   EXPECT_EQ(close_from_the_top(notices), 2);
   EXPECT_EQ(marks_left(folder), L"") << "planted DLLs were loaded";

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <oleacc.h>
 
 #include <stdexcept>
 #include <vector>
 
+#include "accessible_text.hpp"
 #include "message_notice.hpp"
 #include "system_queries.hpp"
 
@@ -205,6 +207,104 @@ TEST_F(NoticeWindowTest, UnknownElementsAreFailures) {
   EXPECT_THROW(window_->set_label_text(Element::IMG_INFO, u"x"), std::invalid_argument);
   EXPECT_THROW(window_->set_image_visible(Element::lb_obs, true), std::invalid_argument);
   EXPECT_THROW(window_->set_timer_enabled(Element::Label5, true), std::invalid_argument);
+}
+
+VARIANT child_id(LONG id) {
+  VARIANT variant{};
+  variant.vt = VT_I4;
+  variant.lVal = id;
+  return variant;
+}
+
+std::wstring take(BSTR text) {
+  std::wstring taken(text != nullptr ? text : L"", SysStringLen(text));
+  SysFreeString(text);
+  return taken;
+}
+
+int g_alerts = 0;
+void CALLBACK count_alert(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG child, DWORD, DWORD) {
+  g_alerts += object == OBJID_CLIENT && child == CHILDID_SELF ? 1 : 0;
+}
+
+TEST_F(NoticeWindowTest, ScreenReadersFindAnAlertOfTheTextsAsShownAndCanPressTheCloseBox) {
+  window_->set_label_text(Element::lb_data, u"Mensagem transmitida as 10:00 de 08/12/2026");
+  window_->set_label_text(Element::lb_mensagem, u"Toner && papel   ");
+  window_->set_label_text(Element::lb_solucao, u"   ");
+  window_->set_label_text(Element::lb_obs, u"&Chamado 12&");
+  window_->set_label_text(Element::lb_titulo, u"    Aviso &&& teste  ");
+  IAccessible* object = nullptr;
+  // __uuidof: MinGW's IID_IAccessible from liboleacc.a is an import thunk, not the id.
+  ASSERT_EQ(AccessibleObjectFromWindow(hwnd_, static_cast<DWORD>(OBJID_CLIENT),
+                                       __uuidof(IAccessible), reinterpret_cast<void**>(&object)),
+            S_OK);
+  const VARIANT self = child_id(CHILDID_SELF);
+  const VARIANT box = child_id(1);
+  VARIANT value{};
+  BSTR text = nullptr;
+  EXPECT_EQ(object->get_accRole(self, &value), S_OK);
+  EXPECT_EQ(value.lVal, ROLE_SYSTEM_ALERT);
+  ASSERT_EQ(object->get_accName(self, &text), S_OK);
+  EXPECT_EQ(take(text), L"Aviso & teste");
+  ASSERT_EQ(object->get_accDescription(self, &text), S_OK);
+  EXPECT_EQ(take(text), L"Mensagem transmitida as 10:00 de 08/12/2026\nToner & papel\nChamado 12");
+  EXPECT_EQ(object->get_accState(self, &value), S_OK);
+  EXPECT_EQ(value.lVal & STATE_SYSTEM_FOCUSABLE, 0);
+  LONG left = 0, top = 0, width = 0, height = 0;
+  EXPECT_EQ(object->accLocation(&left, &top, &width, &height, self), S_OK);
+  const RECT rect = window_rect();
+  const RECT location{left, top, left + width, top + height};
+  EXPECT_TRUE(EqualRect(&location, &rect));
+  LONG children = 0;
+  EXPECT_EQ(object->get_accChildCount(&children), S_OK);
+  EXPECT_EQ(children, 1);
+  EXPECT_EQ(object->get_accRole(box, &value), S_OK);
+  EXPECT_EQ(value.lVal, ROLE_SYSTEM_PUSHBUTTON);
+  ASSERT_EQ(object->get_accName(box, &text), S_OK);
+  EXPECT_EQ(take(text), L"Fechar");
+  EXPECT_EQ(object->accHitTest(rect.left + 550, rect.top + 10, &value), S_OK);
+  EXPECT_EQ(value.lVal, 1);
+  EXPECT_EQ(object->get_accName(child_id(2), &text), E_INVALIDARG);
+
+  EXPECT_EQ(object->accDoDefaultAction(box), S_OK);
+  EXPECT_TRUE(handler_.events.empty());
+  for (int i = 0; i < 100 && handler_.events.empty(); ++i) {
+    Sleep(10);
+    window_->pump_messages();
+  }
+  EXPECT_EQ(handler_.events, (std::vector<Event>{{'c', Element::Label5}}));
+  object->Release();
+  // Anything but the client area is the system's business.
+  EXPECT_EQ(SendMessageW(hwnd_, WM_GETOBJECT, 0, OBJID_WINDOW), 0);
+}
+
+TEST_F(NoticeWindowTest, AlertsOnceWhenFirstVisibleAndTopMost) {
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr,
+                                             count_alert, 0, 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  g_alerts = 0;
+  const WindowHandle handle = window_->window_handle();
+  const auto top_most = [&] {
+    window_->set_window_pos(handle, kHwndTopmost, 0, 0, 0, 0,
+                            kSwpNoMove | kSwpNoSize | kSwpNoActivate);
+    Sleep(50);
+    window_->pump_messages();
+  };
+  top_most();
+  EXPECT_EQ(g_alerts, 0) << "alerted while hidden";
+  window_->show();
+  top_most();
+  top_most();
+  UnhookWinEvent(hook);
+  EXPECT_EQ(g_alerts, 1);
+}
+
+TEST(AccessibleText, ReadsAsPaintingShowsIt) {
+  EXPECT_EQ(text_as_shown(L"&&&"), L"&");
+  EXPECT_EQ(text_as_shown(L"a&"), L"a");
+  EXPECT_EQ(text_as_shown(L" & "), L"");
+  const std::wstring_view lines[] = {L"", L" a ", L"&", L"b&&c"};
+  EXPECT_EQ(lines_as_shown(lines), L"a\nb&c");
 }
 
 class ThrowingHandler final : public EventHandler {
