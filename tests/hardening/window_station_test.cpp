@@ -2,8 +2,6 @@
 // its own exit code instead of waiting for a click that never comes.
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "notice_argument.hpp"
 #include "notice_view.hpp"
 #include "process.hpp"
@@ -13,8 +11,7 @@ namespace hardening {
 namespace {
 
 TEST(WindowStation, ANoticeOnAStationNobodySeesEndsAtOnceWithExitCode3) {
-  // A station of the test's own is created without WSF_VISIBLE, as a service's is; its desktop
-  // can only be created from inside it.
+  // Created without WSF_VISIBLE, as a service's station is; its desktop only from inside it.
   const HWINSTA own_station = GetProcessWindowStation();
   const HWINSTA station = CreateWindowStationW(L"OrvaneHidden", 0, WINSTA_ALL_ACCESS, nullptr);
   ASSERT_NE(station, nullptr) << GetLastError();
@@ -22,7 +19,6 @@ TEST(WindowStation, ANoticeOnAStationNobodySeesEndsAtOnceWithExitCode3) {
   const HDESK desktop = CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
   ASSERT_TRUE(SetProcessWindowStation(own_station));
   ASSERT_NE(desktop, nullptr);
-
   for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
     // Untimed: on a visible station it would stay until clicked.
     Process notice(built(*program), e2e::notice_argument(L'X', L' ', L"Ninguém vê", L"", L""),
