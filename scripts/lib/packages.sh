@@ -1,7 +1,7 @@
 # Installing the Debian packages the scripts need, only those that are missing.
 
-# What scripts/release needs beyond a compiler: the windows preset's configure step wants Wine and
-# GoogleTest's sources too.
+# What scripts/release needs: the cross compiler, the packaging and signing tools, and Wine and
+# GoogleTest's sources, which the windows preset's configure step asks for.
 RELEASE_PACKAGES=(
   cmake ninja-build googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   python3 python3-olefile wixl osslsigncode zip
