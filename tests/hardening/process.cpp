@@ -105,6 +105,8 @@ Process::Process(const std::wstring& program, const std::wstring& argument,
   line.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  std::wstring desktop = options.desktop;
+  startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
   PROCESS_INFORMATION info{};
   const wchar_t* directory =
       options.current_directory.empty() ? nullptr : options.current_directory.c_str();

@@ -12,7 +12,9 @@ namespace hardening {
 // How a program is started, beyond its exact command line.
 struct LaunchOptions {
   // The child's current directory; empty for the test's own.
-  std::wstring current_directory;
+  std::wstring current_directory{};
+  // "station\desktop" to start the child on, as STARTUPINFOW.lpDesktop; empty for the test's own.
+  std::wstring desktop{};
 };
 
 // A started program, terminated when the guard goes if it still runs, so that a failing test never
