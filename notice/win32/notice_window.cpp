@@ -79,10 +79,7 @@ NoticeWindow::NoticeWindow(const Variant& variant)
       height_(layout_.height),
       shown_(scale_.window({0, 0, layout_.width, layout_.height})),
       desktop_right_(read_desktop_right()) {
-  background_ = decoder_.decode_for(layout_.background_picture, scale_);
-  if (layout_.information != nullptr) {
-    information_ = decoder_.decode_for(layout_.information->picture, scale_);
-  }
+  decode_pictures();
   labels_.reserve(layout_.labels.size());
   for (const LabelLayout& label : layout_.labels) {
     labels_.push_back(Label{&label, std::wstring(label.text.begin(), label.text.end()),
@@ -107,12 +104,18 @@ NoticeWindow::NoticeWindow(const Variant& variant)
   }
 }
 
+// The decoder is not kept: WIC's factory and codecs would stay in memory for the notice's life.
+void NoticeWindow::decode_pictures() {
+  PictureDecoder decoder;
+  background_ = decoder.decode_for(layout_.background_picture, scale_);
+  if (layout_.information != nullptr) {
+    information_ = decoder.decode_for(layout_.information->picture, scale_);
+  }
+}
+
 void NoticeWindow::use_dpi(int dpi) {
   scale_ = PixelScale(dpi);
-  background_ = decoder_.decode_for(layout_.background_picture, scale_);
-  if (layout_.information != nullptr) {
-    information_ = decoder_.decode_for(layout_.information->picture, scale_);
-  }
+  decode_pictures();
   for (Label& label : labels_) {
     label.font = create_font(label.layout->font, scale_);
   }

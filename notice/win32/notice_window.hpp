@@ -67,6 +67,7 @@ class NoticeWindow final : public Platform {
                                            LPARAM lparam) noexcept;
   LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
   void on_paint();
+  void decode_pictures();
   // Fonts, pictures and the window's pixels for a display of this dpi.
   void use_dpi(int dpi);
   void on_dpi_changed(int dpi);
@@ -79,7 +80,6 @@ class NoticeWindow final : public Platform {
   HWND hwnd_ = nullptr;
 
   PixelScale scale_;
-  PictureDecoder decoder_;
   std::vector<Label> labels_;
   Picture background_;
   std::optional<Picture> information_;

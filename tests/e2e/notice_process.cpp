@@ -1,13 +1,102 @@
 #include "notice_process.hpp"
 
+#include <winternl.h>
+
 #include <cstdio>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "program_paths.hpp"
 
 namespace e2e {
+namespace {
+
+// The part of RTL_USER_PROCESS_INFORMATION the test reads; room to spare for the image information
+// the system writes after it.
+struct UserProcessInformation {
+  ULONG length;
+  HANDLE process;
+  HANDLE thread;
+  CLIENT_ID client_id;
+  BYTE image_information[256];
+};
+
+using CreateProcessParametersEx = NTSTATUS(NTAPI*)(RTL_USER_PROCESS_PARAMETERS**, UNICODE_STRING*,
+                                                   UNICODE_STRING*, UNICODE_STRING*,
+                                                   UNICODE_STRING*, PVOID, UNICODE_STRING*,
+                                                   UNICODE_STRING*, UNICODE_STRING*,
+                                                   UNICODE_STRING*, ULONG);
+using DestroyProcessParameters = NTSTATUS(NTAPI*)(RTL_USER_PROCESS_PARAMETERS*);
+using CreateUserProcess = NTSTATUS(NTAPI*)(UNICODE_STRING*, ULONG, RTL_USER_PROCESS_PARAMETERS*,
+                                           PVOID, PVOID, HANDLE, BOOLEAN, HANDLE, HANDLE,
+                                           UserProcessInformation*);
+constexpr ULONG kParametersNormalized = 1;
+
+UNICODE_STRING counted(std::wstring& text) {
+  UNICODE_STRING string;
+  string.Buffer = text.data();
+  string.Length = static_cast<USHORT>(text.size() * sizeof(wchar_t));
+  string.MaximumLength = string.Length;
+  return string;
+}
+
+template <typename Function>
+Function ntdll_function(const char* name) {
+  const FARPROC address = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name);
+  if (address == nullptr) {
+    throw std::runtime_error(std::string("ntdll has no ") + name);
+  }
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+// The native start: the image by its NT path, no MAX_PATH buffer on the way.
+std::pair<HANDLE, DWORD> create_native(const std::wstring& program, std::wstring command_line,
+                                       std::wstring directory) {
+  const auto create_parameters =
+      ntdll_function<CreateProcessParametersEx>("RtlCreateProcessParametersEx");
+  const auto destroy_parameters =
+      ntdll_function<DestroyProcessParameters>("RtlDestroyProcessParameters");
+  const auto create_process = ntdll_function<CreateUserProcess>("RtlCreateUserProcess");
+
+  std::wstring image = program;
+  std::wstring nt_image = L"\\??\\" + program;
+  UNICODE_STRING image_name = counted(image);
+  UNICODE_STRING nt_name = counted(nt_image);
+  UNICODE_STRING line = counted(command_line);
+  UNICODE_STRING current = counted(directory);
+  RTL_USER_PROCESS_PARAMETERS* parameters = nullptr;
+  // No environment given: the child gets a copy of the test's.
+  NTSTATUS status = create_parameters(&parameters, &image_name, nullptr, &current, &line, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr, kParametersNormalized);
+  if (status != 0) {
+    throw std::runtime_error("RtlCreateProcessParametersEx failed, status " +
+                             std::to_string(static_cast<unsigned long>(status)));
+  }
+  UserProcessInformation information{};
+  information.length = sizeof information;
+  status = create_process(&nt_name, OBJ_CASE_INSENSITIVE, parameters, nullptr, nullptr, nullptr,
+                          FALSE, nullptr, nullptr, &information);
+  destroy_parameters(parameters);
+  if (status != 0) {
+    throw std::runtime_error("cannot start " + narrow(program) + ", status " +
+                             std::to_string(static_cast<unsigned long>(status)));
+  }
+  // The native call leaves the first thread suspended.
+  ResumeThread(information.thread);
+  CloseHandle(information.thread);
+  return {information.process,
+          static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(information.client_id.UniqueProcess))};
+}
+
+std::wstring current_directory() {
+  std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
+  directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
+  return directory;
+}
+
+}  // namespace
 
 std::wstring exact_command_line(const std::wstring& program, const std::wstring& argument) {
   std::wstring line = L"\"" + program + L"\"";
@@ -34,21 +123,33 @@ BOOL create_process(const wchar_t* program, wchar_t* command_line, DWORD flags,
   }
 }
 
-NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& argument)
+NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& argument,
+                             const LaunchOptions& options)
     : command_line_(exact_command_line(program, argument)) {
   // CreateProcessW may write into the command line, so it gets a copy it owns.
   std::vector<wchar_t> line(command_line_.begin(), command_line_.end());
   line.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  std::wstring desktop = options.desktop;
+  startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
   PROCESS_INFORMATION info{};
-  if (create_process(program.c_str(), line.data(), 0, nullptr, &startup, &info) == 0) {
-    throw std::runtime_error("cannot start " + narrow(program) + ", error " +
-                             std::to_string(GetLastError()));
+  const wchar_t* directory =
+      options.current_directory.empty() ? nullptr : options.current_directory.c_str();
+  if (create_process(program.c_str(), line.data(), 0, directory, &startup, &info) != 0) {
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    return;
   }
-  CloseHandle(info.hThread);
-  process_ = info.hProcess;
-  id_ = info.dwProcessId;
+  const DWORD error = GetLastError();
+  if (program.size() < MAX_PATH) {
+    throw std::runtime_error("cannot start " + narrow(program) + ", error " +
+                             std::to_string(error));
+  }
+  std::tie(process_, id_) =
+      create_native(program, command_line_,
+                    directory != nullptr ? options.current_directory : current_directory());
 }
 
 NoticeProcess::~NoticeProcess() {

@@ -8,13 +8,24 @@
 
 namespace e2e {
 
+// How a program is started, beyond its exact command line.
+struct LaunchOptions {
+  // The child's current directory; empty for the test's own.
+  std::wstring current_directory{};
+  // "station\desktop" to start the child on, as STARTUPINFOW.lpDesktop; empty for the test's own.
+  std::wstring desktop{};
+};
+
 // A launched program, terminated when the guard goes out of scope so that a failing test never
 // leaves a window behind for the next one.
 class NoticeProcess {
  public:
-  // Starts `"<program>" <argument>` exactly as written; an empty argument gives `"<program>"`.
-  // Throws std::runtime_error when the process cannot be created.
-  NoticeProcess(const std::wstring& program, const std::wstring& argument);
+  // Starts `"<program>" <argument>` exactly as written; an empty argument gives `"<program>"`. A
+  // program path that CreateProcessW refuses for its length (Wine's limit is MAX_PATH) is started
+  // through RtlCreateUserProcess instead, which takes any length. Throws std::runtime_error when
+  // the process cannot be created.
+  NoticeProcess(const std::wstring& program, const std::wstring& argument,
+                const LaunchOptions& options = {});
   ~NoticeProcess();
   NoticeProcess(NoticeProcess&& other) noexcept;
   NoticeProcess(const NoticeProcess&) = delete;
