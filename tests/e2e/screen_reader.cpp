@@ -9,19 +9,6 @@ namespace {
 // The reader listening on this thread, for the hook's callback.
 thread_local ScreenReader* t_reader = nullptr;
 
-VARIANT child_id(LONG id) {
-  VARIANT variant{};
-  variant.vt = VT_I4;
-  variant.lVal = id;
-  return variant;
-}
-
-std::wstring take(BSTR text) {
-  std::wstring taken(text != nullptr ? text : L"", SysStringLen(text));
-  SysFreeString(text);
-  return taken;
-}
-
 LONG number(const VARIANT& variant) { return variant.vt == VT_I4 ? variant.lVal : -1; }
 
 // The client object of a window; COM initialised on this thread first.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -13,6 +15,21 @@
 #include "top_level_window.hpp"
 
 namespace e2e {
+
+// A child id as oleacc's calls take it.
+inline VARIANT child_id(LONG id) {
+  VARIANT variant{};
+  variant.vt = VT_I4;
+  variant.lVal = id;
+  return variant;
+}
+
+// The text of a BSTR an accessible object returned, which is freed.
+inline std::wstring take(BSTR text) {
+  std::wstring taken(text != nullptr ? text : L"", SysStringLen(text));
+  SysFreeString(text);
+  return taken;
+}
 
 // What a screen reader reads of a window's client object and of its first child, from another
 // process, through oleacc.

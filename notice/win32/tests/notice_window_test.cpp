@@ -9,6 +9,7 @@
 
 #include "accessible_text.hpp"
 #include "message_notice.hpp"
+#include "screen_reader.hpp"
 #include "system_queries.hpp"
 
 namespace notice::win32 {
@@ -209,18 +210,8 @@ TEST_F(NoticeWindowTest, UnknownElementsAreFailures) {
   EXPECT_THROW(window_->set_timer_enabled(Element::Label5, true), std::invalid_argument);
 }
 
-VARIANT child_id(LONG id) {
-  VARIANT variant{};
-  variant.vt = VT_I4;
-  variant.lVal = id;
-  return variant;
-}
-
-std::wstring take(BSTR text) {
-  std::wstring taken(text != nullptr ? text : L"", SysStringLen(text));
-  SysFreeString(text);
-  return taken;
-}
+using e2e::child_id;
+using e2e::take;
 
 int g_alerts = 0;
 void CALLBACK count_alert(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG child, DWORD, DWORD) {
