@@ -105,12 +105,20 @@ NoticeWindow::NoticeWindow(const Variant& variant)
 }
 
 // The decoder is not kept: WIC's factory and codecs would stay in memory for the notice's life.
+// The information picture waits until it is first painted, as most notices never show it.
 void NoticeWindow::decode_pictures() {
-  PictureDecoder decoder;
-  background_ = decoder.decode_for(layout_.background_picture, scale_);
-  if (layout_.information != nullptr) {
-    information_ = decoder.decode_for(layout_.information->picture, scale_);
+  background_ = PictureDecoder().decode_for(layout_.background_picture, scale_);
+  information_.reset();
+}
+
+const Picture* NoticeWindow::information_to_paint() {
+  if (layout_.information == nullptr || !information_visible_) {
+    return nullptr;
   }
+  if (!information_) {
+    information_ = PictureDecoder().decode_for(layout_.information->picture, scale_);
+  }
+  return &*information_;
 }
 
 void NoticeWindow::use_dpi(int dpi) {
@@ -262,8 +270,8 @@ void NoticeWindow::on_paint() {
     if (buffer_dc && buffer) {
       const SelectedObject selected(buffer_dc.get(), buffer.get());
       paint_scene(buffer_dc.get(), width, height,
-                  Scene{layout_, scale_, background_, information_ ? &*information_ : nullptr,
-                        information_visible_, labels_});
+                  Scene{layout_, scale_, background_, information_to_paint(), information_visible_,
+                        labels_});
       BitBlt(target, 0, 0, width, height, buffer_dc.get(), 0, 0, SRCCOPY);
     }
   }

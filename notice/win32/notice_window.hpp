@@ -68,6 +68,7 @@ class NoticeWindow final : public Platform {
   LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
   void on_paint();
   void decode_pictures();
+  const Picture* information_to_paint();
   // Fonts, pictures and the window's pixels for a display of this dpi.
   void use_dpi(int dpi);
   void on_dpi_changed(int dpi);
