@@ -28,10 +28,10 @@ inline constexpr int kLayoutDpi = 96;
 // its place and its size on their own, so its size never depends on where it stands.
 class PixelScale {
  public:
-  // A dpi no display has (below a quarter or above 25 times the layouts') is taken as the
+  // A dpi no display has (below a quarter or above ten times the layouts') is taken as the
   // layouts' own: a message from another program cannot make a picture of gigabytes.
   constexpr explicit PixelScale(int dpi = kLayoutDpi)
-      : dpi_(dpi >= kLayoutDpi / 4 && dpi <= kLayoutDpi * 25 ? dpi : kLayoutDpi) {}
+      : dpi_(dpi >= kLayoutDpi / 4 && dpi <= kLayoutDpi * 10 ? dpi : kLayoutDpi) {}
   int dpi() const { return dpi_; }
 
   int pixels(float twips) const;
