@@ -79,11 +79,10 @@ NoticeWindow::NoticeWindow(const Variant& variant)
       height_(layout_.height),
       shown_(scale_.window({0, 0, layout_.width, layout_.height})),
       desktop_right_(read_desktop_right()) {
-  decode_pictures();
+  // Fonts and pictures come with the scale, once the window is there to ask for it.
   labels_.reserve(layout_.labels.size());
   for (const LabelLayout& label : layout_.labels) {
-    labels_.push_back(Label{&label, std::wstring(label.text.begin(), label.text.end()),
-                            create_font(label.font, scale_)});
+    labels_.push_back(Label{&label, std::wstring(label.text.begin(), label.text.end()), {}});
   }
 
   const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -97,18 +96,14 @@ NoticeWindow::NoticeWindow(const Variant& variant)
   if (hwnd_ == nullptr) {
     throw std::runtime_error("window: CreateWindowExW failed");
   }
-  // The primary display may have another scale than the system's.
-  const int dpi = display_dpi(hwnd_);
-  if (dpi != scale_.dpi()) {
-    use_dpi(dpi);
+  // The primary display may have another scale than the system's the window was sized for.
+  try {
+    use_dpi(display_dpi(hwnd_));
+  } catch (...) {
+    // The window points to this object, which a throwing constructor does not leave behind.
+    DestroyWindow(hwnd_);
+    throw;
   }
-}
-
-// The decoder is not kept: WIC's factory and codecs would stay in memory for the notice's life.
-// The information picture waits until it is first painted, as most notices never show it.
-void NoticeWindow::decode_pictures() {
-  background_ = PictureDecoder().decode_for(layout_.background_picture, scale_);
-  information_.reset();
 }
 
 const Picture* NoticeWindow::information_to_paint() {
@@ -123,7 +118,10 @@ const Picture* NoticeWindow::information_to_paint() {
 
 void NoticeWindow::use_dpi(int dpi) {
   scale_ = PixelScale(dpi);
-  decode_pictures();
+  // The decoder is not kept: WIC's factory and codecs would stay in memory for the notice's life.
+  // The information picture waits until it is first painted, as most notices never show it.
+  background_ = PictureDecoder().decode_for(layout_.background_picture, scale_);
+  information_.reset();
   for (Label& label : labels_) {
     label.font = create_font(label.layout->font, scale_);
   }

@@ -67,7 +67,6 @@ class NoticeWindow final : public Platform {
                                            LPARAM lparam) noexcept;
   LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
   void on_paint();
-  void decode_pictures();
   const Picture* information_to_paint();
   // Fonts, pictures and the window's pixels for a display of this dpi.
   void use_dpi(int dpi);
