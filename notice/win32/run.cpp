@@ -9,7 +9,7 @@
 #include "failure.hpp"
 #include "frm_principal.hpp"
 #include "notice_window.hpp"
-#include "window_station.hpp"
+#include "session_handoff.hpp"
 
 namespace notice::win32 {
 namespace {
@@ -50,9 +50,8 @@ int run(const Variant& variant) {
     if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
       throw std::runtime_error("SetDefaultDllDirectories failed");
     }
-    // Before any window or sound, and so before the argument is read: where nobody can see the
-    // notice, even an empty argument ends with this check's exit code.
-    end_if_station_invisible();
+    // Before any window or sound: where nobody can see the notice it goes to those who can.
+    hand_on_if_unseen();
     const ComApartment com;
     NoticeWindow window(variant);
     Frm_principal form(window, variant);

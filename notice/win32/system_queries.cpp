@@ -19,6 +19,14 @@ std::u16string to_u16(const wchar_t* text, std::size_t length) {
   return std::u16string(text, text + length);
 }
 
+}  // namespace
+
+std::u16string command_text() {
+  const wchar_t* line = GetCommandLineW();
+  const std::u16string whole = to_u16(line, static_cast<std::size_t>(lstrlenW(line)));
+  return std::u16string(argument_text(whole));
+}
+
 std::u16string module_path() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
@@ -36,14 +44,6 @@ std::u16string module_path() {
     }
     buffer.resize(buffer.size() * 2);
   }
-}
-
-}  // namespace
-
-std::u16string command_text() {
-  const wchar_t* line = GetCommandLineW();
-  const std::u16string whole = to_u16(line, static_cast<std::size_t>(lstrlenW(line)));
-  return std::u16string(argument_text(whole));
 }
 
 std::u16string program_directory() { return directory_of(module_path()); }

@@ -2,13 +2,9 @@
 
 namespace notice::win32 {
 
-// The exit code of a notice started where nobody can see it: 1 is taken by failures.
-inline constexpr int kInvisibleStationExitCode = 3;
-
-// Ends the process at once with kInvisibleStationExitCode, after saying why through
-// OutputDebugString, when its window station is not visible: a service's session 0, or any station
-// without a display. There the notice would wait for a click that never comes. When the station's
-// flags cannot be read the notice goes on as it always has.
-void end_if_station_invisible() noexcept;
+// Whether this process's window station is one a person sees (WSF_VISIBLE): a service's station in
+// session 0, or any station without a display, is not. When the station's flags cannot be read it
+// counts as visible, and the notice goes on as it always has.
+bool station_visible() noexcept;
 
 }  // namespace notice::win32

@@ -66,25 +66,33 @@ RECT expected_rect(const NoticeProgram& program) {
 std::wstring built(const NoticeProgram& program) { return e2e::program_path(program.file_name); }
 
 HWND wait_until_on_top(const Process& process, std::chrono::milliseconds timeout) {
+  return wait_until_on_top(process.id(), timeout);
+}
+
+HWND wait_until_on_top(DWORD process_id, std::chrono::milliseconds timeout) {
+  const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
   HWND window = nullptr;
   bool ended = false;
   const bool on_top = e2e::wait_until(
       [&] {
         if (window == nullptr) {
-          for (HWND candidate : e2e::top_level_windows_of(process.id())) {
+          for (HWND candidate : e2e::top_level_windows_of(process_id)) {
             if (IsWindowVisible(candidate) != 0) {
               window = candidate;
             }
           }
         }
         if (window == nullptr) {
-          ended = !process.running();
+          ended = process == nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
           return ended;
         }
         const e2e::WindowFacts facts = e2e::read_window(window);
         return facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0;
       },
       timeout, 10ms);
+  if (process != nullptr) {
+    CloseHandle(process);
+  }
   return on_top && !ended ? window : nullptr;
 }
 

@@ -62,6 +62,7 @@ struct ShownWindow {
 // The process's first visible top-level window, opaque (alpha 255) and top-most, or null when it
 // did not get there within the timeout.
 HWND wait_until_on_top(const Process& process, std::chrono::milliseconds timeout);
+HWND wait_until_on_top(DWORD process_id, std::chrono::milliseconds timeout);
 
 // wait_until_on_top, then waits for two equal captures so that painting has finished. Throws
 // std::runtime_error saying which step did not happen.

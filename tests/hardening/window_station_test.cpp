@@ -1,33 +1,116 @@
-// A notice started on a window station nobody sees, as a service's in session 0, ends at once with
-// its own exit code instead of waiting for a click that never comes.
+// A notice started where nobody sees it, as by a service or a deployment tool running as SYSTEM,
+// shows on the signed-in user's desktop instead, and the first process waits for it.
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+#include <cstdio>
 
 #include "notice_argument.hpp"
 #include "notice_view.hpp"
 #include "process.hpp"
 #include "program_paths.hpp"
+#include "screen_reader.hpp"
 
 namespace hardening {
 namespace {
 
-TEST(WindowStation, ANoticeOnAStationNobodySeesEndsAtOnceWithExitCode3) {
-  // Created without WSF_VISIBLE, as a service's station is; its desktop only from inside it.
-  const HWINSTA own_station = GetProcessWindowStation();
-  const HWINSTA station = CreateWindowStationW(L"OrvaneHidden", 0, WINSTA_ALL_ACCESS, nullptr);
-  ASSERT_NE(station, nullptr) << GetLastError();
-  ASSERT_TRUE(SetProcessWindowStation(station));
-  const HDESK desktop = CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-  ASSERT_TRUE(SetProcessWindowStation(own_station));
-  ASSERT_NE(desktop, nullptr);
-  for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
-    // Untimed: on a visible station it would stay until clicked.
-    Process notice(built(*program), e2e::notice_argument(L'X', L' ', L"Ninguém vê", L"", L""),
-                   {.desktop = L"OrvaneHidden\\Hidden"});
-    EXPECT_EQ(notice.wait_for_exit(std::chrono::seconds(10)), 3U)
-        << e2e::narrow(program->file_name);
+constexpr wchar_t kHandedOnVariable[] = L"ORVANE_NOTICE_HANDED_ON";
+
+// A station of the test's own, created without WSF_VISIBLE as a service's is; its desktop can only
+// be made from inside it.
+class HiddenStation {
+ public:
+  HiddenStation() {
+    const HWINSTA own_station = GetProcessWindowStation();
+    station_ = CreateWindowStationW(L"OrvaneHidden", 0, WINSTA_ALL_ACCESS, nullptr);
+    if (station_ != nullptr && SetProcessWindowStation(station_)) {
+      desktop_ = CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+      SetProcessWindowStation(own_station);
+    }
   }
-  CloseDesktop(desktop);
-  CloseWindowStation(station);
+  ~HiddenStation() {
+    if (desktop_ != nullptr) {
+      CloseDesktop(desktop_);
+    }
+    if (station_ != nullptr) {
+      CloseWindowStation(station_);
+    }
+  }
+  HiddenStation(const HiddenStation&) = delete;
+  HiddenStation& operator=(const HiddenStation&) = delete;
+  bool made() const { return desktop_ != nullptr; }
+  // Where a program is started on it.
+  static LaunchOptions on() { return {.desktop = L"OrvaneHidden\\Hidden"}; }
+
+ private:
+  HWINSTA station_ = nullptr;
+  HDESK desktop_ = nullptr;
+};
+
+// The first process the given one started that is still there.
+DWORD child_of(DWORD parent) {
+  DWORD child = 0;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more != 0 && child == 0;
+       more = Process32NextW(snapshot, &entry)) {
+    child = entry.th32ParentProcessID == parent ? entry.th32ProcessID : 0;
+  }
+  CloseHandle(snapshot);
+  return child;
+}
+
+TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWaitedFor) {
+  const HiddenStation hidden;
+  ASSERT_TRUE(hidden.made()) << GetLastError();
+  const std::wstring lines = L"Serviço \"Central\" às 10h\nNada a fazer\nChamado 77";
+  for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
+    SCOPED_TRACE(e2e::narrow(program->file_name));
+    const auto started = std::chrono::steady_clock::now();
+    const Process first(built(*program),
+                        e2e::notice_argument(L'X', L' ', L"Serviço \"Central\" às 10h",
+                                             L"Nada a fazer", L"Chamado 77"),
+                        HiddenStation::on());
+    DWORD shown = 0;
+    e2e::wait_until([&] { return (shown = child_of(first.id())) != 0 || !first.running(); }, 20s);
+    ASSERT_NE(shown, 0U) << "nothing handed on; exit code " << first.wait_for_exit(0ms).value_or(0);
+    const HWND window = wait_until_on_top(shown, 20s);
+    ASSERT_NE(window, nullptr) << "the handed-on notice never stood opaque on top";
+    std::printf("%s: hidden start to opaque on the visible desktop %lld ms\n",
+                e2e::narrow(program->file_name).c_str(),
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - started)
+                                           .count()));
+    EXPECT_TRUE(first.running()) << "the first process must wait while its notice shows";
+    const e2e::AccessibleReading read = e2e::read_accessible(window);
+    std::printf("reader heard \"%s\": \"%s\"\n", e2e::narrow(read.name).c_str(),
+                e2e::narrow(read.description).c_str());
+    EXPECT_EQ(read.description.substr(read.description.find(L'\n') + 1), lines);
+
+    const HANDLE notice = OpenProcess(SYNCHRONIZE, FALSE, shown);
+    click_close_box(*program, window);
+    EXPECT_EQ(WaitForSingleObject(notice, 5000), WAIT_OBJECT_0) << "the shown notice did not end";
+    CloseHandle(notice);
+    EXPECT_EQ(first.wait_for_exit(1s), std::optional<DWORD>{0});
+  }
+}
+
+TEST(WindowStation, AnEmptyArgumentEndsWith0AndAHandedOnNoticeNeverHandsOnAgain) {
+  const HiddenStation hidden;
+  ASSERT_TRUE(hidden.made()) << GetLastError();
+  for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
+    const Process empty(built(*program), L"", HiddenStation::on());
+    EXPECT_EQ(empty.wait_for_exit(10s), std::optional<DWORD>{0}) << e2e::narrow(program->file_name);
+    // As a notice that was handed on finds its environment.
+    SetEnvironmentVariableW(kHandedOnVariable, L"1");
+    const Process again(built(*program), e2e::notice_argument(L'X', L' ', L"Ninguém vê", L"", L""),
+                        HiddenStation::on());
+    SetEnvironmentVariableW(kHandedOnVariable, nullptr);
+    EXPECT_EQ(again.wait_for_exit(10s), std::optional<DWORD>{3}) << e2e::narrow(program->file_name);
+  }
 }
 
 }  // namespace
