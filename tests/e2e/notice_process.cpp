@@ -136,7 +136,12 @@ NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& ar
   PROCESS_INFORMATION info{};
   const wchar_t* directory =
       options.current_directory.empty() ? nullptr : options.current_directory.c_str();
-  if (create_process(program.c_str(), line.data(), 0, directory, &startup, &info) != 0) {
+  const DWORD flags = options.job != nullptr ? CREATE_SUSPENDED : 0;
+  if (create_process(program.c_str(), line.data(), flags, directory, &startup, &info) != 0) {
+    if (options.job != nullptr) {
+      AssignProcessToJobObject(options.job, info.hProcess);
+      ResumeThread(info.hThread);
+    }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;

@@ -14,6 +14,8 @@ struct LaunchOptions {
   std::wstring current_directory{};
   // "station\desktop" to start the child on, as STARTUPINFOW.lpDesktop; empty for the test's own.
   std::wstring desktop{};
+  // A job object to put the child in before it runs, as a deployment agent does; null for none.
+  HANDLE job = nullptr;
 };
 
 // A launched program, terminated when the guard goes out of scope so that a failing test never

@@ -49,6 +49,24 @@ class HiddenStation {
   HDESK desktop_ = nullptr;
 };
 
+// A job as a deployment agent runs its commands in, ended with its last handle.
+HANDLE agent_job(bool breakaway_allowed) {
+  const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | (breakaway_allowed ? JOB_OBJECT_LIMIT_BREAKAWAY_OK : 0);
+  SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  return job;
+}
+
+bool in_job(DWORD process_id, HANDLE job) {
+  const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process_id);
+  BOOL result = FALSE;
+  IsProcessInJob(process, job, &result);
+  CloseHandle(process);
+  return result != FALSE;
+}
+
 // The first process the given one started that is still there.
 DWORD child_of(DWORD parent) {
   DWORD child = 0;
@@ -69,11 +87,16 @@ TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWa
   const std::wstring lines = L"Serviço \"Central\" às 10h\nNada a fazer\nChamado 77";
   for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
     SCOPED_TRACE(e2e::narrow(program->file_name));
+    // The print notice's agent lets nothing leave its job: the notice is started in it.
+    const bool breakaway_allowed = program == &kMessageNotice;
+    const HANDLE job = agent_job(breakaway_allowed);
+    LaunchOptions options = HiddenStation::on();
+    options.job = job;
     const auto started = std::chrono::steady_clock::now();
     const Process first(built(*program),
                         e2e::notice_argument(L'X', L' ', L"Serviço \"Central\" às 10h",
                                              L"Nada a fazer", L"Chamado 77"),
-                        HiddenStation::on());
+                        options);
     DWORD shown = 0;
     e2e::wait_until([&] { return (shown = child_of(first.id())) != 0 || !first.running(); }, 20s);
     ASSERT_NE(shown, 0U) << "nothing handed on; exit code " << first.wait_for_exit(0ms).value_or(0);
@@ -89,12 +112,24 @@ TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWa
     std::printf("reader heard \"%s\": \"%s\"\n", e2e::narrow(read.name).c_str(),
                 e2e::narrow(read.description).c_str());
     EXPECT_EQ(read.description.substr(read.description.find(L'\n') + 1), lines);
+    EXPECT_TRUE(in_job(first.id(), job));
+    EXPECT_EQ(in_job(shown, job), !breakaway_allowed);
+    if (breakaway_allowed) {
+      // The agent gives up and ends its job: the notice it started stays with the user.
+      TerminateJobObject(job, 1);
+      EXPECT_TRUE(first.wait_for_exit(5s).has_value());
+      Sleep(300);
+      EXPECT_TRUE(IsWindowVisible(window)) << "ending the agent's job took the notice away";
+    }
 
     const HANDLE notice = OpenProcess(SYNCHRONIZE, FALSE, shown);
     click_close_box(*program, window);
     EXPECT_EQ(WaitForSingleObject(notice, 5000), WAIT_OBJECT_0) << "the shown notice did not end";
     CloseHandle(notice);
-    EXPECT_EQ(first.wait_for_exit(1s), std::optional<DWORD>{0});
+    if (!breakaway_allowed) {
+      EXPECT_EQ(first.wait_for_exit(1s), std::optional<DWORD>{0});
+    }
+    CloseHandle(job);
   }
 }
 
