@@ -1,5 +1,8 @@
 #include "notice_view.hpp"
 
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -159,6 +162,37 @@ std::vector<HWND> stacking_order(const std::vector<HWND>& windows) {
     }
   }
   return order;
+}
+
+HiddenStation::HiddenStation() {
+  const HWINSTA own_station = GetProcessWindowStation();
+  station_ = CreateWindowStationW(L"OrvaneHidden", 0, WINSTA_ALL_ACCESS, nullptr);
+  if (station_ != nullptr && SetProcessWindowStation(station_)) {
+    desktop_ = CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own_station);
+  }
+}
+
+HiddenStation::~HiddenStation() {
+  if (desktop_ != nullptr) {
+    CloseDesktop(desktop_);
+  }
+  if (station_ != nullptr) {
+    CloseWindowStation(station_);
+  }
+}
+
+DWORD child_of(DWORD parent) {
+  DWORD child = 0;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more != 0 && child == 0;
+       more = Process32NextW(snapshot, &entry)) {
+    child = entry.th32ParentProcessID == parent ? entry.th32ProcessID : 0;
+  }
+  CloseHandle(snapshot);
+  return child;
 }
 
 }  // namespace hardening

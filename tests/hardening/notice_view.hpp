@@ -85,4 +85,26 @@ int label_mismatches(const e2e::ScreenImage& image, const NoticeProgram& program
 // GetWindow(GW_HWNDNEXT) from the top-most window of the desktop.
 std::vector<HWND> stacking_order(const std::vector<HWND>& windows);
 
+// A window station of the test's own, created without WSF_VISIBLE as a service's is, with one
+// desktop, which can only be made from inside it.
+class HiddenStation {
+ public:
+  HiddenStation();
+  ~HiddenStation();
+  HiddenStation(const HiddenStation&) = delete;
+  HiddenStation& operator=(const HiddenStation&) = delete;
+  bool made() const { return desktop_ != nullptr; }
+  // Where a program is started on it, from the given folder.
+  static LaunchOptions on(std::wstring current_directory = {}) {
+    return {.current_directory = std::move(current_directory), .desktop = L"OrvaneHidden\\Hidden"};
+  }
+
+ private:
+  HWINSTA station_ = nullptr;
+  HDESK desktop_ = nullptr;
+};
+
+// The first process the given one started that is still there; 0 when there is none.
+DWORD child_of(DWORD parent);
+
 }  // namespace hardening

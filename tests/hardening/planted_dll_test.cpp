@@ -62,12 +62,13 @@ const std::set<std::wstring> kKnownDlls{L"advapi32.dll",   L"bcryptprimitives.dl
 
 // Loaded by a notice under Wine, seen with WINEDEBUG=+loaddll, some only for a moment: the sound
 // (winmm and what it brings), the pictures (windowscodecs and what it brings), the theme, the
-// cryptographic provider that a stack protector runtime asks for at start-up, and oleacc once a
-// screen reader asks for the notice's accessible object.
-const std::vector<std::wstring> kSeenLoaded{L"winmm.dll",         L"msacm32.dll", L"mmdevapi.dll",
-                                            L"windowscodecs.dll", L"propsys.dll", L"zlib1.dll",
-                                            L"uxtheme.dll",       L"rsaenh.dll",  L"bcrypt.dll",
-                                            L"crypt32.dll",       L"oleacc.dll"};
+// cryptographic provider that a stack protector runtime asks for at start-up, oleacc once a
+// screen reader asks for the notice's accessible object, and wtsapi32 and userenv where a notice
+// started where nobody sees it hands itself on.
+const std::vector<std::wstring> kSeenLoaded{
+    L"winmm.dll",  L"msacm32.dll",  L"mmdevapi.dll", L"windowscodecs.dll", L"propsys.dll",
+    L"zlib1.dll",  L"uxtheme.dll",  L"rsaenh.dll",   L"bcrypt.dll",        L"crypt32.dll",
+    L"oleacc.dll", L"wtsapi32.dll", L"userenv.dll"};
 
 // Imported by Wine's own system DLLs (user32 imports version.dll, another zlib1.dll), so Wine loads
 // them with the program's imports, from the program's folder first, before the program's first
@@ -253,6 +254,21 @@ TEST(PlantedDlls, NoticesNeverLoadALookAlikeBesideThemAndStillWork) {
     EXPECT_TRUE(system_oleacc) << notice.name << " has not loaded the system's oleacc.dll";
   }
   EXPECT_EQ(close_from_the_top(notices), 2);
+
+  // Started where nobody sees it, the notice hands itself on from the same folder.
+  const HiddenStation hidden;
+  const Process first(folder + L"\\" + kMessageNotice.file_name,
+                      e2e::notice_argument(L'X', L' ', L"DLLs falsas, longe dos olhos", L"", L""),
+                      HiddenStation::on(folder));
+  DWORD shown = 0;
+  e2e::wait_until([&] { return (shown = child_of(first.id())) != 0 || !first.running(); }, 20s);
+  const HWND handed_on = wait_until_on_top(shown, 30s);
+  EXPECT_NE(handed_on, nullptr) << "no notice handed on; exit code "
+                                << first.wait_for_exit(0ms).value_or(0);
+  if (handed_on != nullptr) {
+    click_close_box(kMessageNotice, handed_on);
+  }
+  EXPECT_EQ(first.wait_for_exit(10s), std::optional<DWORD>{0});
   EXPECT_EQ(marks_left(folder), L"") << "planted DLLs were loaded";
   RecordProperty("planted", static_cast<int>(names.size()));
 }

@@ -1,9 +1,6 @@
 // A notice started where nobody sees it, as by a service or a deployment tool running as SYSTEM,
 // shows on the signed-in user's desktop instead, and the first process waits for it.
 #include <gtest/gtest.h>
-#include <windows.h>
-// After windows.h, which it needs.
-#include <tlhelp32.h>
 
 #include <cstdio>
 
@@ -17,37 +14,6 @@ namespace hardening {
 namespace {
 
 constexpr wchar_t kHandedOnVariable[] = L"ORVANE_NOTICE_HANDED_ON";
-
-// A station of the test's own, created without WSF_VISIBLE as a service's is; its desktop can only
-// be made from inside it.
-class HiddenStation {
- public:
-  HiddenStation() {
-    const HWINSTA own_station = GetProcessWindowStation();
-    station_ = CreateWindowStationW(L"OrvaneHidden", 0, WINSTA_ALL_ACCESS, nullptr);
-    if (station_ != nullptr && SetProcessWindowStation(station_)) {
-      desktop_ = CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-      SetProcessWindowStation(own_station);
-    }
-  }
-  ~HiddenStation() {
-    if (desktop_ != nullptr) {
-      CloseDesktop(desktop_);
-    }
-    if (station_ != nullptr) {
-      CloseWindowStation(station_);
-    }
-  }
-  HiddenStation(const HiddenStation&) = delete;
-  HiddenStation& operator=(const HiddenStation&) = delete;
-  bool made() const { return desktop_ != nullptr; }
-  // Where a program is started on it.
-  static LaunchOptions on() { return {.desktop = L"OrvaneHidden\\Hidden"}; }
-
- private:
-  HWINSTA station_ = nullptr;
-  HDESK desktop_ = nullptr;
-};
 
 // A job as a deployment agent runs its commands in, ended with its last handle.
 HANDLE agent_job(bool breakaway_allowed) {
@@ -65,20 +31,6 @@ bool in_job(DWORD process_id, HANDLE job) {
   IsProcessInJob(process, job, &result);
   CloseHandle(process);
   return result != FALSE;
-}
-
-// The first process the given one started that is still there.
-DWORD child_of(DWORD parent) {
-  DWORD child = 0;
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more != 0 && child == 0;
-       more = Process32NextW(snapshot, &entry)) {
-    child = entry.th32ParentProcessID == parent ? entry.th32ProcessID : 0;
-  }
-  CloseHandle(snapshot);
-  return child;
 }
 
 TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWaitedFor) {
