@@ -48,6 +48,8 @@ constexpr double kTickMarginMs = 500.0;
 
 struct Options {
   bool baseline = false;
+  // Started on a window station nobody sees, from where the notice hands itself on to the desktop.
+  bool hidden = false;
   std::wstring program;
   long long width = 0;   // twips
   long long height = 0;  // twips
@@ -86,14 +88,18 @@ long long number(const wchar_t* text) {
 Options read_options(int argc, wchar_t** argv) {
   if (argc != 7 && argc != 8) {
     throw std::invalid_argument(
-        "usage: notice_bench notice|baseline <program.exe> <width twips> <height twips> "
+        "usage: notice_bench notice|hidden|baseline <program.exe> <width twips> <height twips> "
         "<period ms> launch|timed|untimed [<sound file for the baseline>]");
   }
   Options options;
   const std::wstring kind = argv[1];
   const std::wstring mode = argv[6];
-  if (kind != L"notice" && kind != L"baseline") {
-    throw std::invalid_argument("the first argument is notice or baseline");
+  if (kind != L"notice" && kind != L"hidden" && kind != L"baseline") {
+    throw std::invalid_argument("the first argument is notice, hidden or baseline");
+  }
+  options.hidden = kind == L"hidden";
+  if (options.hidden && mode != L"launch") {
+    throw std::invalid_argument("a hidden start is measured in launch runs only");
   }
   if (mode == L"launch") {
     options.mode = Options::Mode::launch;
@@ -139,12 +145,64 @@ struct Launched {
   DWORD id = 0;
 };
 
-Launched launch(const std::wstring& program, const std::wstring& line) {
+// A window station of the bench's own without WSF_VISIBLE, as a service's is, and its desktop.
+class HiddenStation {
+ public:
+  HiddenStation() {
+    const HWINSTA own = GetProcessWindowStation();
+    station_ = CreateWindowStationW(L"OrvaneBenchHidden", 0, WINSTA_ALL_ACCESS, nullptr);
+    if (station_ == nullptr || !SetProcessWindowStation(station_)) {
+      throw std::runtime_error("cannot create a hidden window station");
+    }
+    desktop_ = CreateDesktopW(L"Hidden", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    if (desktop_ == nullptr) {
+      throw std::runtime_error("cannot create a desktop on the hidden station");
+    }
+  }
+  ~HiddenStation() {
+    CloseDesktop(desktop_);
+    CloseWindowStation(station_);
+  }
+  HiddenStation(const HiddenStation&) = delete;
+  HiddenStation& operator=(const HiddenStation&) = delete;
+
+ private:
+  HWINSTA station_ = nullptr;
+  HDESK desktop_ = nullptr;
+};
+
+// The process the given one started, polled until the timeout.
+Launched handed_on_from(const Clock& clock, const Launched& first) {
+  while (clock.ms() < kLaunchTimeoutMs) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD child = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more != 0 && child == 0;
+         more = Process32NextW(snapshot, &entry)) {
+      child = entry.th32ParentProcessID == first.id ? entry.th32ProcessID : 0;
+    }
+    CloseHandle(snapshot);
+    if (child != 0) {
+      return {OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, child),
+              child};
+    }
+    if (WaitForSingleObject(first.process, 5) == WAIT_OBJECT_0) {
+      throw std::runtime_error("the program on the hidden station ended without handing on");
+    }
+  }
+  throw std::runtime_error("nothing was handed on from the hidden station");
+}
+
+Launched launch(const std::wstring& program, const std::wstring& line, bool hidden) {
   // CreateProcessW may write into the command line.
   std::vector<wchar_t> writable(line.begin(), line.end());
   writable.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  wchar_t desktop[] = L"OrvaneBenchHidden\\Hidden";
+  startup.lpDesktop = hidden ? desktop : nullptr;
   PROCESS_INFORMATION info{};
   if (CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                      &startup, &info) == 0) {
@@ -495,6 +553,7 @@ void measure_waiting(const Clock& clock, const Launched& child, const std::wstri
 
 int wmain(int argc, wchar_t** argv) {
   Launched child;
+  Launched handed_on;
   try {
     const Options options = read_options(argc, argv);
     // The notice is drawn at the display's scale, which this program reads as it does.
@@ -510,8 +569,15 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = bench::command_line(options.program, argument_for(options));
     // A moment for the start of this program to settle before the clock starts.
     Sleep(200);
+    const std::optional<HiddenStation> station =
+        options.hidden ? std::make_optional<HiddenStation>() : std::nullopt;
     const Clock clock;
-    child = launch(options.program, command);
+    child = launch(options.program, command, options.hidden);
+    if (options.hidden) {
+      // The first process waits for the notice it handed on; the clock runs from its start.
+      handed_on = child;
+      child = handed_on_from(clock, handed_on);
+    }
     const HWND window = watch_until_opaque(clock, child, size, timeline);
     switch (options.mode) {
       case Options::Mode::launch:
@@ -528,16 +594,22 @@ int wmain(int argc, wchar_t** argv) {
   } catch (const std::exception& failure) {
     std::fflush(stdout);
     std::fprintf(stderr, "notice_bench: %s\n", failure.what());
-    if (child.process != nullptr) {
-      TerminateProcess(child.process, 1);
-      WaitForSingleObject(child.process, 5000);
+    for (const Launched& started : {child, handed_on}) {
+      if (started.process != nullptr) {
+        TerminateProcess(started.process, 1);
+        WaitForSingleObject(started.process, 5000);
+      }
     }
     return 1;
   }
-  if (WaitForSingleObject(child.process, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(child.process, 0);
-    WaitForSingleObject(child.process, 5000);
+  for (const Launched& started : {child, handed_on}) {
+    if (started.process != nullptr && WaitForSingleObject(started.process, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(started.process, 0);
+      WaitForSingleObject(started.process, 5000);
+    }
+    if (started.process != nullptr) {
+      CloseHandle(started.process);
+    }
   }
-  CloseHandle(child.process);
   return 0;
 }
