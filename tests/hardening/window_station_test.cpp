@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "notice_argument.hpp"
 #include "notice_view.hpp"
@@ -37,10 +38,14 @@ TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWa
   const HiddenStation hidden;
   ASSERT_TRUE(hidden.made()) << GetLastError();
   const std::wstring lines = L"Serviço \"Central\" às 10h\nNada a fazer\nChamado 77";
-  for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
-    SCOPED_TRACE(e2e::narrow(program->file_name));
-    // The print notice's agent lets nothing leave its job: the notice is started in it.
-    const bool breakaway_allowed = program == &kMessageNotice;
+  // Each program from an agent's job that lets nothing leave it, where the notice is started inside
+  // the job, and from one that allows it, where the notice leaves the job.
+  for (const auto& [program, breakaway_allowed] : {std::pair{&kMessageNotice, false},
+                                                   {&kPrintNotice, false},
+                                                   {&kMessageNotice, true},
+                                                   {&kPrintNotice, true}}) {
+    SCOPED_TRACE(e2e::narrow(program->file_name) + (breakaway_allowed ? " out of" : " in") +
+                 " the job");
     const HANDLE job = agent_job(breakaway_allowed);
     LaunchOptions options = HiddenStation::on();
     options.job = job;
@@ -54,8 +59,8 @@ TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWa
     ASSERT_NE(shown, 0U) << "nothing handed on; exit code " << first.wait_for_exit(0ms).value_or(0);
     const HWND window = wait_until_on_top(shown, 20s);
     ASSERT_NE(window, nullptr) << "the handed-on notice never stood opaque on top";
-    std::printf("%s: hidden start to opaque on the visible desktop %lld ms\n",
-                e2e::narrow(program->file_name).c_str(),
+    std::printf("%s, breakaway %s: hidden start to opaque on the visible desktop %lld ms\n",
+                e2e::narrow(program->file_name).c_str(), breakaway_allowed ? "allowed" : "refused",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                            std::chrono::steady_clock::now() - started)
                                            .count()));
@@ -79,7 +84,12 @@ TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWa
     EXPECT_EQ(WaitForSingleObject(notice, 5000), WAIT_OBJECT_0) << "the shown notice did not end";
     CloseHandle(notice);
     if (!breakaway_allowed) {
+      const auto closed = std::chrono::steady_clock::now();
       EXPECT_EQ(first.wait_for_exit(1s), std::optional<DWORD>{0});
+      std::printf("the first process ended %lld ms after the shown notice\n",
+                  static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             std::chrono::steady_clock::now() - closed)
+                                             .count()));
     }
     CloseHandle(job);
   }
