@@ -23,42 +23,32 @@ namespace {
 constexpr wchar_t kHandedOnVariable[] = L"ORVANE_NOTICE_HANDED_ON";
 
 // Reached only where nobody sees the notice: advapi32 brings a cryptographic provider when
-// imported, and the others are not loaded by a notice on a user's desktop.
+// imported, and the others are not loaded by a notice on a user's desktop. Each member bears the
+// name of the function it calls.
+#define NOTICE_SYSTEM_FUNCTION(dll, name) \
+  decltype(&::name) name = system_function<decltype(&::name)>(dll, #name)
 struct SessionCalls {
-  decltype(&OpenProcessToken) open_process_token =
-      system_function<decltype(&OpenProcessToken)>(L"advapi32.dll", "OpenProcessToken");
-  decltype(&GetTokenInformation) get_token_information =
-      system_function<decltype(&GetTokenInformation)>(L"advapi32.dll", "GetTokenInformation");
-  decltype(&LookupPrivilegeValueW) lookup_privilege_value =
-      system_function<decltype(&LookupPrivilegeValueW)>(L"advapi32.dll", "LookupPrivilegeValueW");
-  decltype(&AdjustTokenPrivileges) adjust_token_privileges =
-      system_function<decltype(&AdjustTokenPrivileges)>(L"advapi32.dll", "AdjustTokenPrivileges");
-  decltype(&IsWellKnownSid) is_well_known_sid =
-      system_function<decltype(&IsWellKnownSid)>(L"advapi32.dll", "IsWellKnownSid");
-  decltype(&CreateProcessAsUserW) create_process_as_user =
-      system_function<decltype(&CreateProcessAsUserW)>(L"advapi32.dll", "CreateProcessAsUserW");
-  decltype(&WTSEnumerateSessionsW) enumerate_sessions =
-      system_function<decltype(&WTSEnumerateSessionsW)>(L"wtsapi32.dll", "WTSEnumerateSessionsW");
-  decltype(&WTSQuerySessionInformationW) query_session =
-      system_function<decltype(&WTSQuerySessionInformationW)>(L"wtsapi32.dll",
-                                                              "WTSQuerySessionInformationW");
-  decltype(&WTSQueryUserToken) query_user_token =
-      system_function<decltype(&WTSQueryUserToken)>(L"wtsapi32.dll", "WTSQueryUserToken");
-  decltype(&WTSFreeMemory) free_memory =
-      system_function<decltype(&WTSFreeMemory)>(L"wtsapi32.dll", "WTSFreeMemory");
-  decltype(&CreateEnvironmentBlock) create_environment =
-      system_function<decltype(&CreateEnvironmentBlock)>(L"userenv.dll", "CreateEnvironmentBlock");
-  decltype(&DestroyEnvironmentBlock) destroy_environment =
-      system_function<decltype(&DestroyEnvironmentBlock)>(L"userenv.dll",
-                                                          "DestroyEnvironmentBlock");
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", OpenProcessToken);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", GetTokenInformation);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", LookupPrivilegeValueW);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", AdjustTokenPrivileges);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", IsWellKnownSid);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", CreateProcessAsUserW);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSEnumerateSessionsW);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQuerySessionInformationW);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQueryUserToken);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSFreeMemory);
+  NOTICE_SYSTEM_FUNCTION(L"userenv.dll", CreateEnvironmentBlock);
+  NOTICE_SYSTEM_FUNCTION(L"userenv.dll", DestroyEnvironmentBlock);
 
   bool complete() const noexcept {
-    return open_process_token && get_token_information && lookup_privilege_value &&
-           adjust_token_privileges && is_well_known_sid && create_process_as_user &&
-           enumerate_sessions && query_session && query_user_token && free_memory &&
-           create_environment && destroy_environment;
+    return OpenProcessToken && GetTokenInformation && LookupPrivilegeValueW &&
+           AdjustTokenPrivileges && IsWellKnownSid && CreateProcessAsUserW &&
+           WTSEnumerateSessionsW && WTSQuerySessionInformationW && WTSQueryUserToken &&
+           WTSFreeMemory && CreateEnvironmentBlock && DestroyEnvironmentBlock;
   }
 };
+#undef NOTICE_SYSTEM_FUNCTION
 
 class Handle {
  public:
@@ -90,9 +80,9 @@ bool handed_on() noexcept { return GetEnvironmentVariableW(kHandedOnVariable, nu
 std::vector<BYTE> token_information(const SessionCalls& calls, HANDLE token,
                                     TOKEN_INFORMATION_CLASS kind) {
   DWORD size = 0;
-  calls.get_token_information(token, kind, nullptr, 0, &size);
+  calls.GetTokenInformation(token, kind, nullptr, 0, &size);
   std::vector<BYTE> information(size);
-  if (size == 0 || !calls.get_token_information(token, kind, information.data(), size, &size)) {
+  if (size == 0 || !calls.GetTokenInformation(token, kind, information.data(), size, &size)) {
     information.clear();
   }
   return information;
@@ -101,17 +91,17 @@ std::vector<BYTE> token_information(const SessionCalls& calls, HANDLE token,
 // SYSTEM, or a process holding SeTcbPrivilege, which is then enabled: WTSQueryUserToken needs it.
 bool may_act_for_sessions(const SessionCalls& calls) {
   Handle token;
-  if (!calls.open_process_token(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES,
-                                token.put())) {
+  if (!calls.OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES,
+                              token.put())) {
     return false;
   }
   const std::vector<BYTE> user = token_information(calls, token.get(), TokenUser);
   const bool system =
       !user.empty() &&
-      calls.is_well_known_sid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid,
-                              WinLocalSystemSid);
+      calls.IsWellKnownSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid,
+                           WinLocalSystemSid);
   LUID tcb{};
-  if (!calls.lookup_privilege_value(nullptr, SE_TCB_NAME, &tcb)) {
+  if (!calls.LookupPrivilegeValueW(nullptr, SE_TCB_NAME, &tcb)) {
     return system;
   }
   const std::vector<BYTE> held = token_information(calls, token.get(), TokenPrivileges);
@@ -125,7 +115,7 @@ bool may_act_for_sessions(const SessionCalls& calls) {
   }
   if (holds_tcb) {
     TOKEN_PRIVILEGES enable{1, {{tcb, SE_PRIVILEGE_ENABLED}}};
-    calls.adjust_token_privileges(token.get(), FALSE, &enable, 0, nullptr, nullptr);
+    calls.AdjustTokenPrivileges(token.get(), FALSE, &enable, 0, nullptr, nullptr);
   }
   return system || holds_tcb;
 }
@@ -134,21 +124,22 @@ std::vector<ListedSession> listed_sessions(const SessionCalls& calls) {
   std::vector<ListedSession> listed;
   WTS_SESSION_INFOW* sessions = nullptr;
   DWORD count = 0;
-  if (!calls.enumerate_sessions(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count)) {
+  if (!calls.WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count)) {
     return listed;
   }
   for (DWORD i = 0; i < count; ++i) {
     wchar_t* user = nullptr;
     DWORD bytes = 0;
-    const bool has_user = calls.query_session(WTS_CURRENT_SERVER_HANDLE, sessions[i].SessionId,
-                                              WTSUserName, &user, &bytes) &&
-                          user != nullptr && user[0] != L'\0';
+    const bool has_user =
+        calls.WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, sessions[i].SessionId,
+                                          WTSUserName, &user, &bytes) &&
+        user != nullptr && user[0] != L'\0';
     if (user != nullptr) {
-      calls.free_memory(user);
+      calls.WTSFreeMemory(user);
     }
     listed.push_back({sessions[i].SessionId, sessions[i].State == WTSActive, has_user});
   }
-  calls.free_memory(sessions);
+  calls.WTSFreeMemory(sessions);
   return listed;
 }
 
@@ -156,7 +147,7 @@ std::vector<ListedSession> listed_sessions(const SessionCalls& calls) {
 std::vector<wchar_t> environment_of(const SessionCalls& calls, HANDLE user_token) {
   std::vector<wchar_t> environment;
   void* block = nullptr;
-  if (calls.create_environment(&block, user_token, FALSE) && block != nullptr) {
+  if (calls.CreateEnvironmentBlock(&block, user_token, FALSE) && block != nullptr) {
     // Strings, each with its terminator, then an empty one.
     const auto* text = static_cast<const wchar_t*>(block);
     const wchar_t* end = text;
@@ -164,7 +155,7 @@ std::vector<wchar_t> environment_of(const SessionCalls& calls, HANDLE user_token
       end += lstrlenW(end) + 1;
     }
     environment.assign(text, end);
-    calls.destroy_environment(block);
+    calls.DestroyEnvironmentBlock(block);
   }
   const std::wstring mark = std::wstring(kHandedOnVariable) + L"=1";
   environment.insert(environment.end(), mark.begin(), mark.end());
@@ -178,7 +169,7 @@ std::vector<wchar_t> environment_of(const SessionCalls& calls, HANDLE user_token
 Handle start_in_session(const SessionCalls& calls, std::uint32_t session,
                         const std::wstring& program, const std::wstring& command_line) {
   Handle user_token;
-  if (!calls.query_user_token(session, user_token.put())) {
+  if (!calls.WTSQueryUserToken(session, user_token.put())) {
     return Handle();
   }
   std::vector<wchar_t> environment = environment_of(calls, user_token.get());
@@ -189,9 +180,9 @@ Handle start_in_session(const SessionCalls& calls, std::uint32_t session,
     startup.cb = sizeof startup;
     startup.lpDesktop = desktop;
     PROCESS_INFORMATION started{};
-    if (calls.create_process_as_user(user_token.get(), program.c_str(), line.data(), nullptr,
-                                     nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT | breakaway,
-                                     environment.data(), nullptr, &startup, &started)) {
+    if (calls.CreateProcessAsUserW(user_token.get(), program.c_str(), line.data(), nullptr, nullptr,
+                                   FALSE, CREATE_UNICODE_ENVIRONMENT | breakaway,
+                                   environment.data(), nullptr, &startup, &started)) {
       CloseHandle(started.hThread);
       return Handle(started.hProcess);
     }
