@@ -107,11 +107,11 @@ def scan(maps):
     components = {}
     for program in programs:
         kept, referrals = read_map(os.path.join(maps, program[:-4] + ".map"))
-        for path, members in kept.items():
+        for path in kept:
             key = component_of(table, path)["id"]
             entry = components.setdefault(key, {"linked": {}, "uses": set()})
             entry.setdefault("programs", set()).add(program)
-            entry["linked"].setdefault(path, {}).setdefault(program, set()).update(members)
+            entry["linked"].setdefault(path, set()).add(program)
         for (path, member), (referrer, _) in referrals:
             if path and referrer and member in kept.get(path, ()) and referrer in kept:
                 user, used = component_of(table, referrer)["id"], component_of(table, path)["id"]
@@ -144,10 +144,11 @@ def licence_texts(component):
             texts.append(open(source["file"], encoding="utf-8").read().strip("\n"))
         elif "between" in source:
             lines = open(copyright_file, encoding="utf-8").read().splitlines()
-            start = next(i for i, line in enumerate(lines) if line.startswith(source["between"][0]))
-            end = start + next(
-                i for i, line in enumerate(lines[start:]) if line.startswith(source["between"][1])
-            )
+            first, after = source["between"]
+            start = next((i for i, line in enumerate(lines) if line.startswith(first)), len(lines))
+            end = next((i for i in range(start, len(lines)) if lines[i].startswith(after)), None)
+            if end is None:
+                raise Failure(f"{copyright_file}: no text from '{first}' up to '{after}'")
             texts.append("\n".join(lines[start:end]).strip("\n"))
         else:
             texts.append(dep5_stanzas(copyright_file, source["stanzas"]))
