@@ -225,20 +225,18 @@ def read_notices(path):
     return linked, packages
 
 
+def differences(what, expected, found):
+    return [f"linked but not in the {what}: {item}" for item in sorted(expected - found)] + [
+        f"in the {what} but not linked: {item}" for item in sorted(found - expected)
+    ]
+
+
 def check_notices(maps, path):
     _, components = scan(maps)
     linked, packages = read_notices(path)
-    actual = {
-        (program, path) for c in components for path, users in c["linked"].items() for program in users
-    }
-    problems = [f"linked but not in the notices: {p} from {i}" for p, i in sorted(actual - linked)]
-    problems += [f"in the notices but not linked: {p} from {i}" for p, i in sorted(linked - actual)]
+    inputs = {(p, i) for c in components for i, users in c["linked"].items() for p in users}
     expected = {(c["package"], c["debian_version"]) for c in components}
-    problems += [f"package not in the notices: {p} {v}" for p, v in sorted(expected - packages)]
-    problems += [
-        f"package in the notices, not linked: {p} {v}" for p, v in sorted(packages - expected)
-    ]
-    return problems
+    return differences("notices", inputs, linked) + differences("notices", expected, packages)
 
 
 def sha256(path):
@@ -321,31 +319,20 @@ def sbom(maps, version, folder, assets, output):
 def check_sbom(maps, path, folder):
     programs, components = scan(maps)
     bom = json.load(open(path, encoding="utf-8"))
-    found = {c["bom-ref"]: c for c in bom["components"]}
-    problems = []
-    for program in programs:
-        hashes = [h["content"] for h in found.get(program, {}).get("hashes", [])]
-        if hashes != [sha256(os.path.join(folder, program))]:
-            problems.append(f"{program}: SHA-256 {hashes} is not that of {folder}/{program}")
-    for name in SOUNDS:
-        hashes = [h["content"] for h in found.get(f"data:{name}", {}).get("hashes", [])]
-        if hashes != [sha256(os.path.join(folder, name))]:
-            problems.append(f"{name}: SHA-256 {hashes} is not that of {folder}/{name}")
+    hashes = {c["bom-ref"]: [h["content"] for h in c.get("hashes", [])] for c in bom["components"]}
+    shipped = [(program, program) for program in programs] + [(f"data:{n}", n) for n in SOUNDS]
+    problems = [
+        f"{ref}: SHA-256 {hashes.get(ref)} is not that of {folder}/{name}"
+        for ref, name in shipped
+        if hashes.get(ref) != [sha256(os.path.join(folder, name))]
+    ]
     expected = {(c["name"], c["version"], c["purl"]) for c in components}
-    listed = {
-        (c["name"], c.get("version"), c.get("purl"))
-        for c in bom["components"]
-        if c["type"] == "library"
-    }
-    problems += [f"linked but not in the SBOM: {c}" for c in sorted(expected - listed)]
-    problems += [f"in the SBOM but not linked: {c}" for c in sorted(listed - expected)]
+    listed = {(c["name"], c.get("version"), c.get("purl")) for c in bom["components"]}
+    problems += differences("SBOM", expected, {c for c in listed if c[2]})
     depends = {d["ref"]: set(d.get("dependsOn", [])) for d in bom["dependencies"]}
-    for program in programs:
-        uses = {c["id"] for c in components if program in c["programs"]}
-        libraries = {ref for ref in depends.get(program, ()) if not ref.startswith("data:")}
-        if libraries != uses:
-            problems.append(f"{program}: SBOM {sorted(libraries)}, link {sorted(uses)}")
-    return problems
+    expected = {(p, c["id"]) for c in components for p in c["programs"]}
+    found = {(p, r) for p in programs for r in depends.get(p, ()) if not r.startswith("data:")}
+    return problems + differences("SBOM's dependencies", expected, found)
 
 
 def main(argv):
