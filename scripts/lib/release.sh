@@ -30,15 +30,16 @@ name_uuid() {
     "$UPGRADE_CODE" "$1"
 }
 
-# make_msi FOLDER VERSION OUTPUT: packs FOLDER's programs and ctrl/ into OUTPUT with wixl. The
+# make_msi FOLDER VERSION OUTPUT: packs FOLDER's programs, their notices and ctrl/ into OUTPUT with
+# wixl. The
 # product code follows the version and the package code the packed files, and the time written
 # is SOURCE_DATE_EPOCH: the same files give the same package, byte for byte.
 make_msi() {
   local folder=$1 version=$2 output product_version files_hash
   output=$(realpath -m "$3")
   product_version=$(installer_version "$version")
-  files_hash=$(cd "$folder" && sha256sum OrvaneMessage.exe OrvanePag.exe ctrl/aviso.wav \
-    ctrl/imprimindo.wav | sha256sum | cut -c1-64)
+  files_hash=$(cd "$folder" && sha256sum OrvaneMessage.exe OrvanePag.exe THIRD-PARTY-NOTICES.txt \
+    ctrl/aviso.wav ctrl/imprimindo.wav | sha256sum | cut -c1-64)
   local package_code
   package_code=$(name_uuid "package $version $files_hash")
   # wixl finds the files relative to the current folder.
