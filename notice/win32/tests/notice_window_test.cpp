@@ -4,16 +4,80 @@
 #include <objbase.h>
 #include <oleacc.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
 #include "accessible_text.hpp"
 #include "message_notice.hpp"
+#include "screen_image.hpp"
 #include "screen_reader.hpp"
 #include "system_queries.hpp"
 
+// Injected allocation failure: while set, every operator new of this program throws. The
+// library's operator delete frees with free().
+std::atomic<bool> g_out_of_memory{false};
+
+void* operator new(std::size_t size) {
+  void* memory = g_out_of_memory ? nullptr : std::malloc(size != 0 ? size : 1);
+  if (memory == nullptr) {
+    throw std::bad_alloc();
+  }
+  return memory;
+}
+
 namespace notice::win32 {
 namespace {
+
+// Replaces, for this program's own calls, a function it imports from a DLL, until the guard goes:
+// a failure of the system injected without a hook in the programs.
+class ImportPatch {
+ public:
+  ImportPatch(const char* dll, const char* name, const void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
+         module->Name != 0 && slot_ == nullptr; ++module) {
+      if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), dll) != 0) continue;
+      auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+      for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+        if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+            std::strcmp(
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
+                name) == 0) {
+          slot_ = &slots->u1.Function;
+          break;
+        }
+      }
+    }
+    if (slot_ == nullptr) throw std::runtime_error(std::string("not imported: ") + name);
+    original_ = write(reinterpret_cast<ULONG_PTR>(replacement));
+  }
+  ~ImportPatch() { write(original_); }
+  ImportPatch(const ImportPatch&) = delete;
+  ImportPatch& operator=(const ImportPatch&) = delete;
+
+ private:
+  ULONG_PTR write(ULONG_PTR value) {
+    DWORD protection = 0;
+    VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &protection);
+    const ULONG_PTR previous = std::exchange(*slot_, value);
+    VirtualProtect(slot_, sizeof *slot_, protection, &protection);
+    return previous;
+  }
+  ULONG_PTR* slot_ = nullptr;
+  ULONG_PTR original_ = 0;
+};
+
+HDC WINAPI no_dc(HDC) { return nullptr; }
+HBITMAP WINAPI no_bitmap(HDC, int, int) { return nullptr; }
 
 struct Event {
   char kind;  // 'a'ctivate, 'c'lick, 'd'ouble click, 't'ick
@@ -204,6 +268,56 @@ TEST_F(NoticeWindowTest, TheFadeInRepaintsNothingButATextChangeDoes) {
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_original));
 }
 
+// Short of GDI objects, the notice paints what it can and goes on showing.
+TEST_F(NoticeWindowTest, PaintingShortOfGdiObjectsLeavesLessOnScreenNeverAnEnd) {
+  window_->set_window_left(0.0F);
+  window_->set_window_top(0.0F);
+  window_->show();
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const auto painted = [&] {
+    // Black first, so that a paint that draws nothing is seen.
+    const HDC dc = GetDC(hwnd_);
+    PatBlt(dc, 0, 0, 1000, 1000, BLACKNESS);
+    ReleaseDC(hwnd_, dc);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    UpdateWindow(hwnd_);
+    GdiFlush();
+  };
+  const auto shown = [&] {
+    window_->pump_messages();
+    return e2e::ScreenImage::capture(window_rect());
+  };
+  painted();
+  const e2e::ScreenImage whole = shown();
+  {
+    // No back buffer: straight into the window, the same picture.
+    const ImportPatch patch("gdi32.dll", "CreateCompatibleBitmap",
+                            reinterpret_cast<const void*>(&no_bitmap));
+    painted();
+  }
+  EXPECT_TRUE(shown() == whole);
+  {
+    // No memory DC at all: the pictures are left out, the labels and the close box are drawn.
+    const ImportPatch patch("gdi32.dll", "CreateCompatibleDC",
+                            reinterpret_cast<const void*>(&no_dc));
+    painted();
+  }
+  const e2e::ScreenImage bare = shown();
+  const Colour back = message_notice::variant().layout->background;
+  EXPECT_EQ(bare.at(40, 60), (e2e::Rgb{GetRValue(back), GetGValue(back), GetBValue(back)}));
+  EXPECT_NE(whole.at(40, 60), bare.at(40, 60));
+  EXPECT_EQ(bare.at(542, 2), (e2e::Rgb{255, 255, 255}));
+  // The title and the text lines, clear of the pictures' white.
+  for (const RECT& text : {RECT{30, 0, 250, 18}, RECT{85, 25, 285, 100}}) {
+    const auto ink = [&](const e2e::ScreenImage& image) {
+      return image.count(text.left, text.top, text.right - text.left, text.bottom - text.top,
+                         e2e::is_ink);
+    };
+    EXPECT_GT(ink(whole), 50);
+    EXPECT_EQ(ink(bare), ink(whole));
+  }
+}
+
 TEST_F(NoticeWindowTest, UnknownElementsAreFailures) {
   EXPECT_THROW(window_->set_label_text(Element::IMG_INFO, u"x"), std::invalid_argument);
   EXPECT_THROW(window_->set_image_visible(Element::lb_obs, true), std::invalid_argument);
@@ -267,6 +381,26 @@ TEST_F(NoticeWindowTest, ScreenReadersFindAnAlertOfTheTextsAsShownAndCanPressThe
   object->Release();
   // Anything but the client area is the system's business.
   EXPECT_EQ(SendMessageW(hwnd_, WM_GETOBJECT, 0, OBJID_WINDOW), 0);
+}
+
+TEST_F(NoticeWindowTest, TheAccessibleObjectAnswersFailuresAndIsCutOffWithTheWindow) {
+  IAccessible* object = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(hwnd_, static_cast<DWORD>(OBJID_CLIENT),
+                                       __uuidof(IAccessible), reinterpret_cast<void**>(&object)),
+            S_OK);
+  const VARIANT self = child_id(CHILDID_SELF);
+  BSTR text = nullptr;
+  g_out_of_memory = true;
+  const HRESULT starved = object->get_accName(self, &text);
+  g_out_of_memory = false;
+  EXPECT_EQ(starved, E_OUTOFMEMORY);
+  EXPECT_EQ(text, nullptr);
+  ASSERT_EQ(object->get_accName(self, &text), S_OK);
+  EXPECT_EQ(take(text), L"QuorvixSpoolerX - Aviso Importante");
+
+  DestroyWindow(hwnd_);
+  EXPECT_EQ(object->get_accName(self, &text), CO_E_OBJNOTCONNECTED);
+  object->Release();
 }
 
 TEST_F(NoticeWindowTest, AlertsOnceWhenFirstVisibleAndTopMost) {
