@@ -2,6 +2,9 @@
 // shows, tries its sound and ends by a click as usual.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -129,6 +132,75 @@ TEST(SoundFaults, TheNoticeShowsTriesItsSoundAndEndsByAClick) {
   EXPECT_EQ(close_from_the_top(notices), static_cast<int>(kFaults.size()));
   CloseHandle(locked);
   RecordProperty("faults", static_cast<int>(kFaults.size()) - 1);
+}
+
+// Another program activates the notice while it fades in, five times by message and once by
+// SetForegroundWindow: the alpha only rises, and the sound is read once, however long one waits.
+TEST(ActivatedDuringTheFade, FadesOnceAndStartsTheSoundOnce) {
+  using Clock = std::chrono::steady_clock;
+  TempFolder root(L"activated");
+  if (!reads_are_recorded(root.path())) {
+    GTEST_SKIP() << "this volume does not record reads";
+  }
+  for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
+    SCOPED_TRACE(e2e::narrow(program->file_name));
+    const std::wstring folder = root / program->file_name;
+    const std::wstring copy = install(*program, folder);
+    // Short enough to be read in one go: a later read is another start of the sound.
+    const std::wstring sound = sound_of(folder, *program);
+    write_silent_wav(sound, 1000);
+    mark_unread(sound);
+    Process process(copy, e2e::notice_argument(L'X', L' ', L"Ativada ao surgir", L"", L""));
+    const HWND window = e2e::wait_for_visible_window(process.id(), std::chrono::seconds(20));
+    ASSERT_NE(window, nullptr);
+
+    std::vector<int> alphas;
+    int activations = 0;
+    bool opaque = false;
+    // Once read, marked unread again a moment later: a read after that is a second start.
+    enum class Reads { none, once, marked, again } reads = Reads::none;
+    Clock::time_point since;
+    const auto started = Clock::now();
+    while (process.running() && Clock::now() - started < std::chrono::seconds(15) &&
+           reads != Reads::again &&
+           !(reads == Reads::marked && Clock::now() - since > std::chrono::milliseconds(1500))) {
+      const e2e::WindowFacts facts = e2e::read_window(window);
+      const int alpha = facts.alpha.value_or(-1);
+      if (alphas.empty() || alphas.back() != alpha) {
+        alphas.push_back(alpha);
+      }
+      opaque = opaque || (alpha == 255 && (facts.ex_style & WS_EX_TOPMOST) != 0);
+      if (!opaque && activations < 6 && alpha >= 10 + 15 * activations) {
+        if (++activations < 6) {
+          PostMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
+        } else {
+          SetForegroundWindow(window);
+        }
+      }
+      if (reads == Reads::none && has_been_read(sound)) {
+        reads = Reads::once;
+        since = Clock::now();
+      } else if (reads == Reads::once && Clock::now() - since > std::chrono::milliseconds(30)) {
+        mark_unread(sound);
+        reads = Reads::marked;
+        since = Clock::now();
+      } else if (reads == Reads::marked && has_been_read(sound)) {
+        reads = Reads::again;
+      }
+    }
+    std::string sequence;
+    for (const int alpha : alphas) {
+      sequence += std::to_string(alpha) + " ";
+    }
+    std::printf("%s: alpha %s\n", e2e::narrow(program->file_name).c_str(), sequence.c_str());
+    EXPECT_EQ(activations, 6);
+    EXPECT_TRUE(opaque) << sequence;
+    EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end())) << sequence;
+    EXPECT_EQ(alphas.back(), 255);
+    EXPECT_NE(reads, Reads::none) << "the sound was never read";
+    EXPECT_NE(reads, Reads::again) << "the sound was started again";
+    EXPECT_TRUE(process.running());
+  }
 }
 
 }  // namespace
