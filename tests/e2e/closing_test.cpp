@@ -103,6 +103,12 @@ TEST(Closing, CloseAndEndSessionEndTheNoticeAsTheCloseBoxDoes) {
         wait_until([&] { return (alpha = read_window(window).alpha).value_or(0) > 0; }, 2s, 1ms);
         ASSERT_TRUE(alpha.has_value());
         EXPECT_EQ(*alpha < 255, fading) << "alpha " << int{*alpha} << " when posted";
+        DWORD_PTR may_end = FALSE;
+        // Asked first, as Windows asks before it ends a session: a notice never refuses.
+        EXPECT_NE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP,
+                                      SMTO_ABORTIFHUNG, 1000, &may_end),
+                  0);
+        EXPECT_EQ(may_end, static_cast<DWORD_PTR>(TRUE));
         const auto posted = std::chrono::steady_clock::now();
         ASSERT_NE(PostMessageW(window, request.message, request.wparam, request.lparam), 0);
         bool raised = false;
