@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "desktop_input.hpp"
 #include "notice_argument.hpp"
@@ -72,55 +73,44 @@ TEST(Closing, OnlyADoubleClickOnTheTitleEndsTheNotice) {
 // another process while the notice fades in and once it waits: each ends it with code 0 at once,
 // and nothing (such as the raise above other windows) happens after it.
 TEST(Closing, CloseAndEndSessionEndTheNoticeAsTheCloseBoxDoes) {
-  struct Request {
-    const char* name;
-    UINT message;
-    WPARAM wparam;
-    LPARAM lparam;
-  };
-  const Request requests[] = {{"WM_CLOSE", WM_CLOSE, 0, 0},
-                              {"WM_ENDSESSION", WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP}};
+  const std::tuple<const char*, UINT, WPARAM> requests[] = {{"WM_CLOSE", WM_CLOSE, 0},
+                                                            {"WM_ENDSESSION", WM_ENDSESSION, TRUE}};
   for (const std::wstring& program : {message_program(), print_program()}) {
-    for (const Request& request : requests) {
+    for (const auto& [name, message, wparam] : requests) {
       for (const bool fading : {true, false}) {
-        const std::string name = narrow(program.substr(program.rfind(L'\\') + 1)) + " " +
-                                 request.name + (fading ? " during the fade-in" : " while waiting");
-        SCOPED_TRACE(name);
-        std::optional<NoticeProcess> started;
-        HWND window = nullptr;
-        if (fading) {
-          started.emplace(program, sample());
-          window = wait_for_visible_window(started->id(), kWindowTimeout);
-        } else {
-          ShownNotice shown = show_notice(program, sample());
-          window = shown.window;
-          started.emplace(std::move(shown.process));
-        }
+        NoticeProcess process(program, sample());
+        const HWND window = wait_for_visible_window(process.id(), kWindowTimeout);
         ASSERT_NE(window, nullptr);
-        const NoticeProcess& process = *started;
-        std::optional<BYTE> alpha;
-        // Once the fade has begun.
-        wait_until([&] { return (alpha = read_window(window).alpha).value_or(0) > 0; }, 2s, 1ms);
-        ASSERT_TRUE(alpha.has_value());
-        EXPECT_EQ(*alpha < 255, fading) << "alpha " << int{*alpha} << " when posted";
+        WindowFacts facts;
+        // Once the fade has begun, or once it is over and the notice is on top.
+        wait_until(
+            [&] {
+              facts = read_window(window);
+              return fading ? facts.alpha.value_or(0) > 0
+                            : facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0;
+            },
+            kFadeTimeout, 1ms);
+        const std::string what = narrow(program.substr(program.rfind(L'\\') + 1)) + " " + name +
+                                 " at alpha " + std::to_string(facts.alpha.value_or(0));
+        EXPECT_EQ(facts.alpha < BYTE{255}, fading) << what;
+        // Windows asks first; a notice never refuses.
         DWORD_PTR may_end = FALSE;
-        // Asked first, as Windows asks before it ends a session: a notice never refuses.
-        EXPECT_NE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP,
-                                      SMTO_ABORTIFHUNG, 1000, &may_end),
-                  0);
-        EXPECT_EQ(may_end, static_cast<DWORD_PTR>(TRUE));
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
+                            1000, &may_end);
+        EXPECT_EQ(may_end, static_cast<DWORD_PTR>(TRUE)) << what;
         const auto posted = std::chrono::steady_clock::now();
-        ASSERT_NE(PostMessageW(window, request.message, request.wparam, request.lparam), 0);
+        PostMessageW(window, message, wparam, message == WM_ENDSESSION ? ENDSESSION_CLOSEAPP : 0);
         bool raised = false;
         while (process.running() && std::chrono::steady_clock::now() - posted < 1s) {
           raised = raised || (read_window(window).ex_style & WS_EX_TOPMOST) != 0;
         }
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - posted);
-        EXPECT_EQ(process.wait_for_exit(0ms), std::optional<DWORD>{0}) << took.count() << " ms";
-        EXPECT_FALSE(fading && raised) << "raised above other windows after the request";
-        std::printf("%s: ended %lld ms after posting (alpha %d)\n", name.c_str(),
-                    static_cast<long long>(took.count()), int{*alpha});
+                              std::chrono::steady_clock::now() - posted)
+                              .count();
+        EXPECT_EQ(process.wait_for_exit(0ms), std::optional<DWORD>{0}) << what << ", " << took;
+        EXPECT_FALSE(fading && raised) << what << ": raised after the request";
+        std::printf("%s: ended %lld ms after posting\n", what.c_str(),
+                    static_cast<long long>(took));
       }
     }
   }
