@@ -68,9 +68,10 @@ void Frm_principal::load() {
 }
 
 void Frm_principal::activate() {
-  if (activated_ != 0) {
+  if (activated_ != 0 || activating_) {
     return;
   }
+  activating_ = true;
   try {
     transIN();
     // SWP_NOACTIVATE keeps the keyboard focus with the user's application.
@@ -81,6 +82,7 @@ void Frm_principal::activate() {
   } catch (const std::exception&) {
     // The flag stays 0, so a later activation tries again.
   }
+  activating_ = false;
 }
 
 void Frm_principal::click(Element element) {

@@ -31,6 +31,9 @@ class Frm_principal final : public EventHandler {
   std::u16string notice_kind_;
   std::u16string timer_flag_;
   std::uint8_t activated_ = 0;
+  // Set while the activation work runs: its fade pumps messages, and an activation handled
+  // there must not start a second fade and a second sound inside the first.
+  bool activating_ = false;
 };
 
 }  // namespace notice

@@ -3,6 +3,7 @@
 #include <oleacc.h>
 
 #include <array>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -419,12 +420,20 @@ class NoticeAccessible final : public IAccessible {
     if (target == Target::none) {
       return E_INVALIDARG;
     }
-    const std::optional<std::wstring> value = read(target);
-    if (!value) {
-      return S_FALSE;
+    // No C++ exception may leave a COM method: its caller is the system's code, or another
+    // process's through COM.
+    try {
+      const std::optional<std::wstring> value = read(target);
+      if (!value) {
+        return S_FALSE;
+      }
+      *text = oleacc_.sys_alloc_string_len(value->c_str(), static_cast<UINT>(value->size()));
+      return *text != nullptr ? S_OK : E_OUTOFMEMORY;
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_FAIL;
     }
-    *text = oleacc_.sys_alloc_string_len(value->c_str(), static_cast<UINT>(value->size()));
-    return *text != nullptr ? S_OK : E_OUTOFMEMORY;
   }
 
   template <typename Read>
@@ -452,12 +461,16 @@ class NoticeAccessible final : public IAccessible {
 };
 #pragma GCC diagnostic pop
 
-AccessibleNotice::~AccessibleNotice() {
+AccessibleNotice::~AccessibleNotice() { disconnect(); }
+
+void AccessibleNotice::disconnect() noexcept {
   if (object_ != nullptr) {
     object_->detach();
-    // Drops the references other processes hold through COM, so none keeps this one alive.
+    // Drops the references other processes hold through COM, so none keeps this one alive and
+    // their next call fails at once.
     CoDisconnectObject(object_, 0);
     object_->Release();
+    object_ = nullptr;
   }
 }
 

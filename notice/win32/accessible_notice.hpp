@@ -34,6 +34,10 @@ class AccessibleNotice {
   AccessibleNotice(const AccessibleNotice&) = delete;
   AccessibleNotice& operator=(const AccessibleNotice&) = delete;
 
+  // At the window's destruction: readers holding the object are cut off from it, and from the
+  // labels; a later WM_GETOBJECT would give a fresh object.
+  void disconnect() noexcept;
+
   // The answer to WM_GETOBJECT: the notice's own object for OBJID_CLIENT, the system's default
   // for anything else or when the object cannot be given.
   LRESULT get_object(HWND window, WPARAM wparam, LPARAM lparam) noexcept;

@@ -22,8 +22,32 @@ int read_desktop_right() {
   return GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
 }
 
-// The dpi of the display the window is on. Windows before 10 have no per-window answer; there the
-// system's dpi, that of the primary display, is the one a notice is placed on.
+// The primary display's current dpi, on Windows 8.1 and on 10 before version 1607 (shcore.dll,
+// from the system folder only); 0 where the system cannot say.
+int primary_display_dpi() {
+  using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const auto dpi_for_monitor = [] {
+    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return shcore == nullptr ? nullptr
+                             : reinterpret_cast<DpiForMonitor>(reinterpret_cast<void (*)()>(
+                                   GetProcAddress(shcore, "GetDpiForMonitor")));
+  }();
+  if (dpi_for_monitor == nullptr) {
+    return 0;
+  }
+  constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI: the scale the user chose
+  UINT dpi_x = 0;
+  UINT dpi_y = 0;
+  const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  if (FAILED(dpi_for_monitor(primary, kEffectiveDpi, &dpi_x, &dpi_y))) {
+    return 0;
+  }
+  return static_cast<int>(dpi_y);
+}
+
+// The dpi of the display the window is on. Before Windows 10 1607 there is no per-window answer;
+// there the primary display's, where a notice is placed, and on Windows 7 the system's dpi, which
+// is the scale the user signed in with.
 int display_dpi(HWND window) {
   using DpiForWindow = UINT(WINAPI*)(HWND);
   static const auto dpi_for_window = reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(
@@ -32,6 +56,11 @@ int display_dpi(HWND window) {
     const UINT dpi = dpi_for_window(window);
     if (dpi != 0) {
       return static_cast<int>(dpi);
+    }
+  }
+  if (dpi_for_window == nullptr) {
+    if (const int dpi = primary_display_dpi(); dpi != 0) {
+      return dpi;
     }
   }
   const HDC screen = GetDC(nullptr);
@@ -111,7 +140,12 @@ const Picture* NoticeWindow::information_to_paint() {
     return nullptr;
   }
   if (!information_) {
-    information_ = PictureDecoder().decode_for(layout_.information->picture, scale_);
+    try {
+      information_ = PictureDecoder().decode_for(layout_.information->picture, scale_);
+    } catch (const std::exception&) {
+      // Short of GDI objects or memory: the notice shows without it, and tries at the next paint.
+      return nullptr;
+    }
   }
   return &*information_;
 }
@@ -230,6 +264,19 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
         handler_->click(Element::Label5);
       }
       return 0;
+    case WM_CLOSE:
+      // End task, the Restart Manager's fallback: ended as a click on the close box ends it,
+      // never by destroying the window under a fade that is still running.
+      end_as_closed();
+    case WM_QUERYENDSESSION:
+      // A notice never holds up a log-off or a shutdown.
+      return TRUE;
+    case WM_ENDSESSION:
+      // Log-off, or an installer's Restart Manager with ENDSESSION_CLOSEAPP.
+      if (wparam != FALSE) {
+        end_as_closed();
+      }
+      return 0;
     case WM_DISPLAYCHANGE:
       desktop_right_ = read_desktop_right();
       break;
@@ -239,6 +286,8 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       }
       return 0;
     case WM_NCDESTROY:
+      // Readers are cut off now: their calls are answered at once, not by a window that is gone.
+      accessible_.disconnect();
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       hwnd_ = nullptr;
       break;
@@ -249,6 +298,14 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       break;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+void NoticeWindow::end_as_closed() {
+  if (handler_ != nullptr) {
+    handler_->click(Element::Label5);
+  }
+  // Before load there is nothing to close but the process.
+  end_program();
 }
 
 void NoticeWindow::on_paint() {
@@ -262,15 +319,18 @@ void NoticeWindow::on_paint() {
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
   if (width > 0 && height > 0) {
-    // Drawn off screen first, so the labels never flicker over a bare background.
+    const Scene scene{layout_, scale_, background_, information_to_paint(), information_visible_,
+                      labels_};
+    // Drawn off screen first, so the labels never flicker over a bare background; short of GDI
+    // objects for that, straight into the window rather than not at all.
     const DcPtr buffer_dc(CreateCompatibleDC(target));
-    const BitmapPtr buffer(CreateCompatibleBitmap(target, width, height));
+    const BitmapPtr buffer(buffer_dc ? CreateCompatibleBitmap(target, width, height) : nullptr);
     if (buffer_dc && buffer) {
       const SelectedObject selected(buffer_dc.get(), buffer.get());
-      paint_scene(buffer_dc.get(), width, height,
-                  Scene{layout_, scale_, background_, information_to_paint(), information_visible_,
-                        labels_});
+      paint_scene(buffer_dc.get(), width, height, scene);
       BitBlt(target, 0, 0, width, height, buffer_dc.get(), 0, 0, SRCCOPY);
+    } else {
+      paint_scene(target, width, height, scene);
     }
   }
   EndPaint(hwnd_, &paint);

@@ -66,6 +66,8 @@ class NoticeWindow final : public Platform {
   static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam,
                                            LPARAM lparam) noexcept;
   LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
+  // WM_CLOSE and WM_ENDSESSION: the way a click on the close box ends the notice.
+  [[noreturn]] void end_as_closed();
   void on_paint();
   const Picture* information_to_paint();
   // Fonts, pictures and the window's pixels for a display of this dpi.

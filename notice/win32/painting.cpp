@@ -19,10 +19,11 @@ void fill(HDC dc, const RECT& rect, Colour colour) {
 }
 
 // At its natural size: never stretched, whatever lies beyond the clip region is simply cut off.
+// Short of GDI objects, the picture is left out and the rest is still drawn.
 void draw_picture(HDC dc, const Picture& picture, int x, int y) {
   const DcPtr source(CreateCompatibleDC(dc));
   if (!source) {
-    throw std::runtime_error("painting: CreateCompatibleDC failed");
+    return;
   }
   const SelectedObject selected(source.get(), picture.bitmap.get());
   BitBlt(dc, x, y, picture.width, picture.height, source.get(), 0, 0, SRCCOPY);

@@ -90,10 +90,14 @@ Picture PictureDecoder::decode_resource(int resource_id) {
   check(factory_->CreateStream(stream.put()), "creating a stream");
   check(stream->InitializeFromMemory(bytes.data, bytes.size), "initialising the stream");
 
+  // The pictures are JPEGs of our own: asked for by format with Windows' own decoder first, WIC
+  // neither tries every installed codec on the bytes nor loads a third-party one into the notice.
   ComPtr<IWICBitmapDecoder> decoder;
-  check(factory_->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                          decoder.put()),
-        "creating a decoder");
+  check(factory_->CreateDecoder(GUID_ContainerFormatJpeg, &GUID_VendorMicrosoftBuiltIn,
+                                decoder.put()),
+        "creating a JPEG decoder");
+  check(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand),
+        "initialising the decoder");
   ComPtr<IWICBitmapFrameDecode> frame;
   check(decoder->GetFrame(0, frame.put()), "reading frame 0");
 

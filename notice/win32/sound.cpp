@@ -11,6 +11,13 @@ namespace {
 constexpr int kLongestOpenablePath = 128;
 
 bool winmm_can_open(const std::wstring& path) {
+  // With "Use Unicode UTF-8 for worldwide language support" the ANSI code page is UTF-8, which
+  // holds every character but refuses the best-fit check and its default character.
+  if (GetACP() == CP_UTF8) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path.c_str(), -1, nullptr,
+                                          0, nullptr, nullptr);
+    return bytes > 0 && bytes <= kLongestOpenablePath;
+  }
   BOOL lossy = FALSE;
   const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0,
                                         nullptr, &lossy);

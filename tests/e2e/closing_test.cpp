@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
+#include <string>
+#include <tuple>
 
 #include "desktop_input.hpp"
 #include "notice_argument.hpp"
 #include "notice_fixture.hpp"
 #include "notice_layout.hpp"
+#include "program_paths.hpp"
 
 namespace e2e {
 namespace {
@@ -33,8 +37,8 @@ TEST(EmptyArgument, EndsAtOnceWithoutShowingAWindow) {
         return !process.running();
       },
       1s, 1ms);
-  const auto took =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - started);
   ASSERT_TRUE(ended) << "still running after " << took.count() << " ms";
   EXPECT_FALSE(window_seen);
   EXPECT_EQ(process.wait_for_exit(0ms), std::optional<DWORD>{0});
@@ -63,6 +67,53 @@ TEST(Closing, OnlyADoubleClickOnTheTitleEndsTheNotice) {
 
   double_click_at(title.x, title.y);
   EXPECT_EQ(notice.process.wait_for_exit(3s), std::optional<DWORD>{0});
+}
+
+// What Task Manager's End task, an installer's Restart Manager and a log-off send, posted from
+// another process while the notice fades in and once it waits: each ends it with code 0 at once,
+// and nothing (such as the raise above other windows) happens after it.
+TEST(Closing, CloseAndEndSessionEndTheNoticeAsTheCloseBoxDoes) {
+  const std::tuple<const char*, UINT, WPARAM> requests[] = {{"WM_CLOSE", WM_CLOSE, 0},
+                                                            {"WM_ENDSESSION", WM_ENDSESSION, TRUE}};
+  for (const std::wstring& program : {message_program(), print_program()}) {
+    for (const auto& [name, message, wparam] : requests) {
+      for (const bool fading : {true, false}) {
+        NoticeProcess process(program, sample());
+        const HWND window = wait_for_visible_window(process.id(), kWindowTimeout);
+        ASSERT_NE(window, nullptr);
+        WindowFacts facts;
+        // Once the fade has begun, or once it is over and the notice is on top.
+        wait_until(
+            [&] {
+              facts = read_window(window);
+              return fading ? facts.alpha.value_or(0) > 0
+                            : facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0;
+            },
+            kFadeTimeout, 1ms);
+        const std::string what = narrow(program.substr(program.rfind(L'\\') + 1)) + " " + name +
+                                 " at alpha " + std::to_string(facts.alpha.value_or(0));
+        EXPECT_EQ(facts.alpha < BYTE{255}, fading) << what;
+        // Windows asks first; a notice never refuses.
+        DWORD_PTR may_end = FALSE;
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
+                            1000, &may_end);
+        EXPECT_EQ(may_end, static_cast<DWORD_PTR>(TRUE)) << what;
+        const auto posted = std::chrono::steady_clock::now();
+        PostMessageW(window, message, wparam, message == WM_ENDSESSION ? ENDSESSION_CLOSEAPP : 0);
+        bool raised = false;
+        while (process.running() && std::chrono::steady_clock::now() - posted < 1s) {
+          raised = raised || (read_window(window).ex_style & WS_EX_TOPMOST) != 0;
+        }
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - posted)
+                              .count();
+        EXPECT_EQ(process.wait_for_exit(0ms), std::optional<DWORD>{0}) << what << ", " << took;
+        EXPECT_FALSE(fading && raised) << what << ": raised after the request";
+        std::printf("%s: ended %lld ms after posting\n", what.c_str(),
+                    static_cast<long long>(took));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // shows, tries its sound and ends by a click as usual.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -129,6 +132,50 @@ TEST(SoundFaults, TheNoticeShowsTriesItsSoundAndEndsByAClick) {
   EXPECT_EQ(close_from_the_top(notices), static_cast<int>(kFaults.size()));
   CloseHandle(locked);
   RecordProperty("faults", static_cast<int>(kFaults.size()) - 1);
+}
+
+// Another program activates the notice while it fades in, five times by message and once by
+// SetForegroundWindow: the alpha only rises, and the sound is read once, however long one waits.
+TEST(ActivatedDuringTheFade, FadesOnceAndStartsTheSoundOnce) {
+  using namespace std::chrono_literals;
+  TempFolder root(L"activated");
+  if (!reads_are_recorded(root.path())) GTEST_SKIP() << "this volume does not record reads";
+  for (const NoticeProgram* program : {&kMessageNotice, &kPrintNotice}) {
+    const std::wstring copy = install(*program, root / program->file_name);
+    // Read in one go: a later read is another start.
+    const std::wstring sound = sound_of(root / program->file_name, *program);
+    write_silent_wav(sound, 1000);
+    mark_unread(sound);
+    Process process(copy, e2e::notice_argument(L'X', L' ', L"Ativada ao surgir", L"", L""));
+    const HWND window = e2e::wait_for_visible_window(process.id(), 20s);
+    ASSERT_NE(window, nullptr);
+    std::vector<int> alphas{0};
+    int activations = 0;
+    int reads = 0;
+    const auto started = std::chrono::steady_clock::now();
+    auto since = started;
+    while (process.running() && since - started < 15s && reads < 2 &&
+           (reads == 0 || std::chrono::steady_clock::now() - since < 1500ms)) {
+      const int alpha = e2e::read_window(window).alpha.value_or(-1);
+      if (alpha != alphas.back()) alphas.push_back(alpha);
+      if (alpha < 255 && activations < 6 && alpha >= 10 + 15 * activations) {
+        ++activations < 6 ? PostMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0)
+                          : SetForegroundWindow(window);
+      }
+      if (has_been_read(sound)) {
+        ++reads;
+        Sleep(30);
+        mark_unread(sound);
+      }
+      since = reads == 0 ? std::chrono::steady_clock::now() : since;
+    }
+    std::string sequence = e2e::narrow(program->file_name) + ": alpha";
+    for (const int alpha : alphas) sequence += " " + std::to_string(alpha);
+    std::printf("%s\n", sequence.c_str());
+    EXPECT_EQ(activations, 6);
+    EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end()) && alphas.back() == 255) << sequence;
+    EXPECT_EQ(reads, 1) << "times the sound was read";
+  }
 }
 
 }  // namespace

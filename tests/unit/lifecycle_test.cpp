@@ -99,6 +99,24 @@ TEST_F(Lifecycle, ActivationFadesInThenRaisesThenPlaysTheSoundOnce) {
   EXPECT_TRUE(platform.calls.empty());
 }
 
+// Another program activating the window while it fades: the fade goes on, one sound.
+TEST_F(Lifecycle, ActivationsDuringTheFadeDoNothing) {
+  start(u"X");
+  platform.calls.clear();
+  int activations = 0;
+  platform.on_pump = [&](int pump) {
+    if (pump % 40 == 0 && ++activations <= 6) {
+      form.activate();
+    }
+  };
+  form.activate();
+  const auto alphas = platform.calls_named({"set_layered_window_attributes"});
+  ASSERT_EQ(alphas.size(), 256U);
+  EXPECT_EQ(alphas.back(), "set_layered_window_attributes 4660 0 255 2");
+  EXPECT_EQ(platform.calls_named({"set_window_pos"}).size(), 1U);
+  EXPECT_EQ(platform.sounds.size(), 1U);
+}
+
 TEST_F(Lifecycle, ClickOnXDuringTheFadeEndsBeforeTheSound) {
   start(u"X");
   platform.on_pump = [this](int pump) {
@@ -125,8 +143,10 @@ TEST_F(Lifecycle, OnlyTheXLabelAndTheTitleEndTheProgram) {
 TEST_F(Lifecycle, FailedActivationIsClearedAndRunsAgainLater) {
   start(u"X");
   platform.fail_on = "set_window_pos";
+  platform.on_pump = [this](int) { form.activate(); };
   EXPECT_NO_THROW(form.activate());
   EXPECT_TRUE(platform.sounds.empty());
+  platform.on_pump = nullptr;
 
   platform.fail_on.clear();
   platform.calls.clear();

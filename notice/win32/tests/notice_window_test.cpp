@@ -4,16 +4,73 @@
 #include <objbase.h>
 #include <oleacc.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
 #include "accessible_text.hpp"
 #include "message_notice.hpp"
+#include "screen_image.hpp"
 #include "screen_reader.hpp"
 #include "system_queries.hpp"
 
+// Injected allocation failure: while set, every operator new of this program throws. The
+// library's operator delete frees with free().
+std::atomic<bool> g_out_of_memory{false};
+
+void* operator new(std::size_t size) {
+  void* memory = g_out_of_memory ? nullptr : std::malloc(size != 0 ? size : 1);
+  if (memory == nullptr) {
+    throw std::bad_alloc();
+  }
+  return memory;
+}
+
 namespace notice::win32 {
 namespace {
+
+// This program's import slot for a system function: a failure injected there reaches the
+// window's code without a hook in the programs.
+ULONG_PTR& import_slot(const char* name) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  const auto& nt = *reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+           base + nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+       module->Name != 0; ++module) {
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+    for (auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+         names->u1.AddressOfData != 0; ++names, ++slots) {
+      const auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) && std::strcmp(by_name->Name, name) == 0) {
+        return slots->u1.Function;
+      }
+    }
+  }
+  throw std::runtime_error(std::string("not imported: ") + name);
+}
+
+// Until the guard goes, this program's calls of the function reach the replacement.
+struct ImportPatch {
+  ImportPatch(const char* name, const void* replacement)
+      : slot(import_slot(name)), original(swap(reinterpret_cast<ULONG_PTR>(replacement))) {}
+  ~ImportPatch() { swap(original); }
+  ULONG_PTR swap(ULONG_PTR value) {
+    DWORD protection = 0;
+    VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &protection);
+    std::swap(slot, value);
+    VirtualProtect(&slot, sizeof slot, protection, &protection);
+    return value;
+  }
+  ULONG_PTR& slot;
+  ULONG_PTR original;
+};
+
+HDC WINAPI no_dc(HDC) { return nullptr; }
+HBITMAP WINAPI no_bitmap(HDC, int, int) { return nullptr; }
 
 struct Event {
   char kind;  // 'a'ctivate, 'c'lick, 'd'ouble click, 't'ick
@@ -204,6 +261,43 @@ TEST_F(NoticeWindowTest, TheFadeInRepaintsNothingButATextChangeDoes) {
   SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_original));
 }
 
+// Short of GDI objects, the notice paints what it can and goes on showing.
+TEST_F(NoticeWindowTest, PaintingShortOfGdiObjectsLeavesLessOnScreenNeverAnEnd) {
+  window_->set_window_left(0.0F);
+  window_->set_window_top(0.0F);
+  window_->show();
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Black first, so that a paint that draws nothing is seen.
+  const auto paint = [&](const char* failing = nullptr, const void* replacement = nullptr) {
+    std::optional<ImportPatch> patch;
+    if (failing != nullptr) patch.emplace(failing, replacement);
+    const HDC dc = GetDC(hwnd_);
+    PatBlt(dc, 0, 0, 1000, 1000, BLACKNESS);
+    ReleaseDC(hwnd_, dc);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  };
+  const auto shown = [&] {
+    window_->pump_messages();
+    return e2e::ScreenImage::capture(window_rect());
+  };
+  const auto text_ink = [](const e2e::ScreenImage& image) {
+    return image.count(85, 25, 200, 75, e2e::is_ink);  // the text lines, clear of the pictures
+  };
+  paint();
+  const e2e::ScreenImage whole = shown();
+  // No back buffer: straight into the window, the same picture.
+  paint("CreateCompatibleBitmap", reinterpret_cast<const void*>(&no_bitmap));
+  EXPECT_TRUE(shown() == whole);
+  // No memory DC at all: the pictures are left out, the labels and the close box drawn.
+  paint("CreateCompatibleDC", reinterpret_cast<const void*>(&no_dc));
+  const e2e::ScreenImage bare = shown();
+  const Colour back = message_notice::variant().layout->background;
+  EXPECT_EQ(bare.at(40, 60), (e2e::Rgb{GetRValue(back), GetGValue(back), GetBValue(back)}));
+  EXPECT_EQ(bare.at(542, 2), (e2e::Rgb{255, 255, 255}));
+  EXPECT_GT(text_ink(whole), 50);
+  EXPECT_EQ(text_ink(bare), text_ink(whole));
+}
+
 TEST_F(NoticeWindowTest, UnknownElementsAreFailures) {
   EXPECT_THROW(window_->set_label_text(Element::IMG_INFO, u"x"), std::invalid_argument);
   EXPECT_THROW(window_->set_image_visible(Element::lb_obs, true), std::invalid_argument);
@@ -267,6 +361,26 @@ TEST_F(NoticeWindowTest, ScreenReadersFindAnAlertOfTheTextsAsShownAndCanPressThe
   object->Release();
   // Anything but the client area is the system's business.
   EXPECT_EQ(SendMessageW(hwnd_, WM_GETOBJECT, 0, OBJID_WINDOW), 0);
+}
+
+TEST_F(NoticeWindowTest, TheAccessibleObjectAnswersFailuresAndIsCutOffWithTheWindow) {
+  IAccessible* object = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(hwnd_, static_cast<DWORD>(OBJID_CLIENT),
+                                       __uuidof(IAccessible), reinterpret_cast<void**>(&object)),
+            S_OK);
+  const VARIANT self = child_id(CHILDID_SELF);
+  BSTR text = nullptr;
+  g_out_of_memory = true;
+  const HRESULT starved = object->get_accName(self, &text);
+  g_out_of_memory = false;
+  EXPECT_EQ(starved, E_OUTOFMEMORY);
+  EXPECT_EQ(text, nullptr);
+  ASSERT_EQ(object->get_accName(self, &text), S_OK);
+  EXPECT_EQ(take(text), L"QuorvixSpoolerX - Aviso Importante");
+
+  DestroyWindow(hwnd_);
+  EXPECT_EQ(object->get_accName(self, &text), CO_E_OBJNOTCONNECTED);
+  object->Release();
 }
 
 TEST_F(NoticeWindowTest, AlertsOnceWhenFirstVisibleAndTopMost) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,23 @@ TEST(PlayablePath, GivesTheSameFileByAPathWinmmCanOpenBeyond127Characters) {
   const std::wstring path = playable_path(u16(deep + L"\\imprimindo.wav"));
   EXPECT_TRUE(fits_winmm(path)) << "not for winmm: length " << path.size();
   EXPECT_EQ(contents(path), "som de impress\xE3o");
+}
+
+// "Use Unicode UTF-8 for worldwide language support": every name fits the ANSI code page, so a
+// path within winmm's length keeps its long names. scripts/test runs this with
+// SOUND_TEST_ACP=65001 in a locale that has that code page (where Wine's files take ASCII names
+// only, hence no other letters here).
+TEST(PlayablePath, UnderAUtf8AnsiCodePageKeepsEveryPathThatIsShortEnough) {
+  const char* wanted = std::getenv("SOUND_TEST_ACP");
+  if (wanted == nullptr) {
+    GTEST_SKIP() << "ANSI code page " << GetACP() << "; SOUND_TEST_ACP=65001 asks for UTF-8";
+  }
+  ASSERT_EQ(GetACP(), static_cast<UINT>(std::atoi(wanted)));
+  Folder folder;
+  const std::wstring avisos = folder.path() + L"\\Avisos do terceiro andar";
+  folder.make(avisos);
+  folder.write(avisos + L"\\aviso.wav", "som de aviso");
+  EXPECT_EQ(playable_path(u16(avisos + L"\\aviso.wav")), avisos + L"\\aviso.wav");
 }
 
 TEST(PlayablePath, KeepsAMissingFilesPathSoThatTheDefaultSoundPlays) {
