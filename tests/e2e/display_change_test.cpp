@@ -116,8 +116,8 @@ TEST_F(DisplayChange, ScaleChangesInTheMiddleOfTheSlideLeaveItAlone) {
   ASSERT_TRUE(watch.moved_after && watch.ended_after);
   std::cout << "slide from the first move to the end: "
             << (*watch.ended_after - *watch.moved_after).count() << " ms\n";
-  // Undisturbed, well under a second here; a busy machine may take longer.
-  EXPECT_LE(*watch.ended_after - *watch.moved_after, 3s);
+  // About a second here, disturbed or not, and up to four on a busy machine.
+  EXPECT_LE(*watch.ended_after - *watch.moved_after, 6s);
 }
 
 }  // namespace
