@@ -57,14 +57,18 @@ void Frm_principal::load() {
   platform_.set_label_text(Element::lb_solucao, fields.solution);
   platform_.set_label_text(Element::lb_obs, fields.remarks);
 
-  const ScreenSize screen = platform_.screen_size();
-  platform_.set_window_left(screen.width - platform_.window_width() - kRightMargin);
-  platform_.set_window_top(screen.height - platform_.window_height() - kBottomMargin);
+  place_in_corner();
 
   platform_.set_timer_enabled(Element::Timer1, timer_flag_ == u"T");
   if (variant_.layout->information != nullptr) {
     platform_.set_image_visible(Element::IMG_INFO, notice_kind_ == u"I");
   }
+}
+
+void Frm_principal::place_in_corner() {
+  const ScreenSize screen = platform_.screen_size();
+  platform_.set_window_left(screen.width - platform_.window_width() - kRightMargin);
+  platform_.set_window_top(screen.height - platform_.window_height() - kBottomMargin);
 }
 
 void Frm_principal::activate() {
@@ -107,6 +111,16 @@ void Frm_principal::timer_tick(Element timer) {
   platform_.end_program();
 }
 
+// A notice left where the old screen had its corner may stand off the new one, where an untimed
+// notice could never be closed. A sliding notice is on its way out and ends with the slide.
+void Frm_principal::display_changed() {
+  if (sliding_) {
+    return;
+  }
+  platform_.follow_display();
+  place_in_corner();
+}
+
 void Frm_principal::transIN() {
   for (std::int16_t alpha = 0; alpha <= 255; ++alpha) {
     const WindowHandle window = platform_.window_handle();
@@ -116,6 +130,7 @@ void Frm_principal::transIN() {
 }
 
 void Frm_principal::transOUT() {
+  sliding_ = true;
   const std::int16_t start_width = round_to_int16(platform_.window_width());
   std::int16_t step = 0;
   for (std::int16_t width = start_width; width >= 1; --width) {

@@ -19,6 +19,7 @@ class Frm_principal final : public EventHandler {
   void click(Element element) override;
   void double_click(Element element) override;
   void timer_tick(Element timer) override;
+  void display_changed() override;
 
   // Fades the window in from invisible to opaque, pumping messages after every step.
   void transIN();
@@ -26,6 +27,9 @@ class Frm_principal final : public EventHandler {
   void transOUT();
 
  private:
+  // The bottom-right corner of the primary screen, clear of a task bar at the bottom.
+  void place_in_corner();
+
   Platform& platform_;
   const Variant& variant_;
   std::u16string notice_kind_;
@@ -34,6 +38,7 @@ class Frm_principal final : public EventHandler {
   // Set while the activation work runs: its fade pumps messages, and an activation handled
   // there must not start a second fade and a second sound inside the first.
   bool activating_ = false;
+  bool sliding_ = false;
 };
 
 }  // namespace notice

@@ -50,6 +50,9 @@ class Platform {
   virtual void set_window_left(float twips) = 0;
   virtual void set_window_top(float twips) = 0;
   virtual void set_window_width(float twips) = 0;
+  // Takes up the display as it now is for drawing; the window keeps its geometry in twips until
+  // the logic writes it again.
+  virtual void follow_display() = 0;
 
   virtual WindowHandle window_handle() = 0;
 
@@ -73,7 +76,8 @@ class Platform {
   [[noreturn]] virtual void end_program() = 0;
 };
 
-// The events the platform raises, in the order initialise, load, activate; then clicks and ticks.
+// The events the platform raises, in the order initialise, load, activate; then clicks, ticks and
+// changes of the display (its size or its scale).
 class EventHandler {
  public:
   virtual ~EventHandler() = default;
@@ -83,6 +87,7 @@ class EventHandler {
   virtual void click(Element element) = 0;
   virtual void double_click(Element element) = 0;
   virtual void timer_tick(Element timer) = 0;
+  virtual void display_changed() = 0;
 };
 
 }  // namespace notice

@@ -104,6 +104,7 @@ NoticeWindow::NoticeWindow(const Variant& variant)
     : variant_(variant),
       layout_(*variant.layout),
       scale_(display_dpi(nullptr)),
+      display_dpi_(scale_.dpi()),
       width_(layout_.width),
       height_(layout_.height),
       shown_(scale_.window({0, 0, layout_.width, layout_.height})),
@@ -127,7 +128,9 @@ NoticeWindow::NoticeWindow(const Variant& variant)
   }
   // The primary display may have another scale than the system's the window was sized for.
   try {
-    use_dpi(display_dpi(hwnd_));
+    display_dpi_ = display_dpi(hwnd_);
+    use_dpi(display_dpi_);
+    apply_geometry();
   } catch (...) {
     // The window points to this object, which a throwing constructor does not leave behind.
     DestroyWindow(hwnd_);
@@ -159,19 +162,15 @@ void NoticeWindow::use_dpi(int dpi) {
   for (Label& label : labels_) {
     label.font = create_font(label.layout->font, scale_);
   }
-  apply_geometry();
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-// The size in twips and the distances in twips from the screen's right and bottom edges stay, so
-// the notice keeps its corner; the logic reads the new Left and Top from then on.
-void NoticeWindow::on_dpi_changed(int dpi) {
-  const PixelScale next(dpi);
-  const int screen_width = GetSystemMetrics(SM_CXSCREEN);
-  const int screen_height = GetSystemMetrics(SM_CYSCREEN);
-  left_ += next.twips(screen_width) - scale_.twips(screen_width);
-  top_ += next.twips(screen_height) - scale_.twips(screen_height);
-  use_dpi(next.dpi());
+// Only when the logic follows: a notice sliding across monitors of other scales keeps its pictures
+// and its pace instead of decoding them again at every crossing.
+void NoticeWindow::follow_display() {
+  if (PixelScale(display_dpi_).dpi() != scale_.dpi()) {
+    use_dpi(display_dpi_);
+  }
 }
 
 NoticeWindow::~NoticeWindow() {
@@ -253,8 +252,11 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       return 0;
     }
     case WM_DPICHANGED:
-      // Not the suggested rectangle: the window keeps its corner at the new scale.
-      on_dpi_changed(LOWORD(wparam));
+      // Not the suggested rectangle: the logic places the window by its own rule, if at all.
+      display_dpi_ = LOWORD(wparam);
+      if (handler_ != nullptr) {
+        handler_->display_changed();
+      }
       return 0;
     case WM_GETOBJECT:
       return accessible_.get_object(hwnd, wparam, lparam);
@@ -279,6 +281,9 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       return 0;
     case WM_DISPLAYCHANGE:
       desktop_right_ = read_desktop_right();
+      if (handler_ != nullptr) {
+        handler_->display_changed();
+      }
       break;
     case WM_TIMER:
       if (wparam == kTimerId && handler_ != nullptr) {

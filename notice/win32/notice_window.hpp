@@ -44,6 +44,7 @@ class NoticeWindow final : public Platform {
   void set_window_left(float twips) override;
   void set_window_top(float twips) override;
   void set_window_width(float twips) override;
+  void follow_display() override;
 
   WindowHandle window_handle() override;
 
@@ -70,9 +71,8 @@ class NoticeWindow final : public Platform {
   [[noreturn]] void end_as_closed();
   void on_paint();
   const Picture* information_to_paint();
-  // Fonts, pictures and the window's pixels for a display of this dpi.
+  // Fonts and pictures for a display of this dpi; the window's pixels follow at its next move.
   void use_dpi(int dpi);
-  void on_dpi_changed(int dpi);
   void apply_geometry();
   void invalidate(const TwipRect& rect);
 
@@ -82,6 +82,8 @@ class NoticeWindow final : public Platform {
   HWND hwnd_ = nullptr;
 
   PixelScale scale_;
+  // The display's scale as the system last told it, taken up when the logic follows the display.
+  int display_dpi_;
   std::vector<Label> labels_;
   Picture background_;
   std::optional<Picture> information_;

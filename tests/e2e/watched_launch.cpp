@@ -118,11 +118,15 @@ void WatchedLaunch::watch() {
     RECT rect{};
     if (GetWindowRect(window, &rect) != 0 && !same_rect(rect, last)) {
       const Elapsed at = since_start();
-      if (!seen.moved_after) {
+      const bool first = !seen.moved_after;
+      if (first) {
         seen.moved_after = at;
       }
       seen.moves.push_back(WindowMove{at, rect});
       last = rect;
+      if (first && plan_.when_moved) {
+        plan_.when_moved(window);
+      }
     }
   }
   finish();

@@ -48,6 +48,8 @@ struct WatchPlan {
   bool end_after_watch = false;
   // Runs on the watcher thread once the window is opaque and top-most.
   std::function<void(HWND)> when_shown;
+  // Runs on the watcher thread when the window is first seen to move.
+  std::function<void(HWND)> when_moved{};
 };
 
 // Starts a notice and watches it on a thread of its own, so a test can start a notice that takes

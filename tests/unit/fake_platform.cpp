@@ -129,6 +129,8 @@ void FakePlatform::set_window_width(float twips) {
   width = twips;
 }
 
+void FakePlatform::follow_display() { record("follow_display"); }
+
 WindowHandle FakePlatform::window_handle() {
   record("window_handle");
   return handle;

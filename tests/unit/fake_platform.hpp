@@ -60,6 +60,7 @@ class FakePlatform : public Platform {
   void set_window_left(float twips) override;
   void set_window_top(float twips) override;
   void set_window_width(float twips) override;
+  void follow_display() override;
   WindowHandle window_handle() override;
   void set_label_text(Element label, std::u16string_view text) override;
   void set_image_visible(Element image, bool visible) override;

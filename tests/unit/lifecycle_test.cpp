@@ -193,6 +193,30 @@ float single_precision_slide(float left, int steps) {
   return left;
 }
 
+// Placed again by the load rule at the new screen size, until the slide begins: from then on
+// neither the display nor the window's place is touched, and the slide runs to its end.
+TEST_F(Lifecycle, ADisplayChangePlacesTheNoticeAgainUntilTheSlideBegins) {
+  start(u"XT");
+  platform.screen = {1024 * 15.0F, 768 * 15.0F};
+  platform.calls.clear();
+  form.display_changed();
+  EXPECT_EQ(platform.calls, (std::vector<std::string>{"follow_display", "screen_size",
+                                                      "window_width", "set_window_left 6810",
+                                                      "window_height", "set_window_top 9040"}));
+
+  platform.on_pump = [this](int pump) {
+    if (pump == 20 || pump == 200) {
+      platform.screen = {1600 * 15.0F, 1200 * 15.0F};
+      form.display_changed();
+    }
+  };
+  platform.calls.clear();
+  EXPECT_THROW(form.timer_tick(Element::Timer1), ProgramEnded);
+  EXPECT_EQ(platform.pumps, 8535);
+  EXPECT_EQ(platform.calls_named({"follow_display", "screen_size", "set_window_top"}).size(), 0U);
+  EXPECT_EQ(platform.left, single_precision_slide(6810, 8535));
+}
+
 TEST(TransOut, RunsEveryStepDownToOneTwipForBothWindowWidths) {
   for (const float width : {8535.0F, 3960.0F}) {
     FakePlatform platform;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "accessible_text.hpp"
+#include "frm_principal.hpp"
 #include "message_notice.hpp"
 #include "screen_image.hpp"
 #include "screen_reader.hpp"
@@ -73,7 +74,7 @@ HDC WINAPI no_dc(HDC) { return nullptr; }
 HBITMAP WINAPI no_bitmap(HDC, int, int) { return nullptr; }
 
 struct Event {
-  char kind;  // 'a'ctivate, 'c'lick, 'd'ouble click, 't'ick
+  char kind;  // 'a'ctivate, 'c'lick, 'd'ouble click, 't'ick, display change 'v'
   Element element;
   bool operator==(const Event&) const = default;
 };
@@ -87,6 +88,7 @@ class RecordingHandler final : public EventHandler {
   void click(Element element) override { events.push_back({'c', element}); }
   void double_click(Element element) override { events.push_back({'d', element}); }
   void timer_tick(Element timer) override { events.push_back({'t', timer}); }
+  void display_changed() override { events.push_back({'v', Element::Timer1}); }
 };
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
@@ -159,12 +161,17 @@ TEST_F(NoticeWindowTest, ClicksReachTheHandlerWithoutActivatingTheWindow) {
   SendMessageW(hwnd_, WM_TIMER, 1, 0);
   SendMessageW(hwnd_, WM_ACTIVATE, WA_INACTIVE, 0);
   SendMessageW(hwnd_, WM_ACTIVATE, WA_ACTIVE, 0);
+  // Nothing is rescaled or moved unless the handler asks for it.
+  const RECT before = window_rect();
+  SendMessageW(hwnd_, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+  SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
+  const RECT after = window_rect();
+  EXPECT_TRUE(EqualRect(&before, &after));
 
-  const std::vector<Event> expected{{'c', Element::Label5},
-                                    {'c', Element::lb_titulo},
-                                    {'d', Element::lb_titulo},
-                                    {'t', Element::Timer1},
-                                    {'a', Element::Timer1}};
+  const std::vector<Event> expected{{'c', Element::Label5},    {'c', Element::lb_titulo},
+                                    {'d', Element::lb_titulo}, {'t', Element::Timer1},
+                                    {'a', Element::Timer1},    {'v', Element::Timer1},
+                                    {'v', Element::Timer1}};
   EXPECT_EQ(handler_.events, expected);
 }
 
@@ -197,15 +204,21 @@ TEST_F(NoticeWindowTest, GeometryIsKeptInTwipsAndStopsFollowingBeyondTheDesktop)
   EXPECT_EQ(window_rect().right - window_rect().left, 568);
 }
 
-// The user changes the display's scale while the notice shows: it is drawn and hit-tested at the
-// new scale, keeps its size in twips and stays the same twips from the screen's corner.
-TEST_F(NoticeWindowTest, ADisplayScaleChangeKeepsTheNoticeInItsCornerAtTheNewScale) {
+// The user changes the display's scale while the notice shows: it is placed in its corner by the
+// load rule at the new scale, wherever it stood, keeps its size in twips, and is drawn and
+// hit-tested at the new scale; the display change that comes with it leaves it there.
+TEST_F(NoticeWindowTest, ADisplayScaleChangePlacesTheNoticeInItsCornerAtTheNewScale) {
+  Frm_principal form(*window_, message_notice::variant());
+  window_->set_handler(&form);
   const ScreenSize screen = window_->screen_size();
-  window_->set_window_left(screen.width - 8535 - 15);
-  window_->set_window_top(screen.height - 1830 - 650);
+  window_->set_window_left(300.0F);
   RECT suggested{0, 0, 10, 10};
   SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
   const RECT shown = window_rect();
+  SendMessageW(hwnd_, WM_DISPLAYCHANGE, 32,
+               MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+  const RECT again = window_rect();
+  EXPECT_TRUE(EqualRect(&shown, &again));
   EXPECT_EQ(shown.right - shown.left, 1138);
   EXPECT_EQ(shown.bottom - shown.top, 244);
   EXPECT_EQ(shown.right, GetSystemMetrics(SM_CXSCREEN) - 2);
@@ -213,6 +226,7 @@ TEST_F(NoticeWindowTest, ADisplayScaleChangeKeepsTheNoticeInItsCornerAtTheNewSca
   EXPECT_FLOAT_EQ(window_->window_width(), 8535.0F);
   EXPECT_FLOAT_EQ(window_->screen_size().width, screen.width / 2);
   // Inside the close box only at the new scale.
+  window_->set_handler(&handler_);
   SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at(1129, 33));
   SendMessageW(hwnd_, WM_LBUTTONUP, 0, at(1129, 33));
   EXPECT_EQ(handler_.events, (std::vector<Event>{{'c', Element::Label5}}));
@@ -420,6 +434,7 @@ class ThrowingHandler final : public EventHandler {
   void click(Element) override {}
   void double_click(Element) override {}
   void timer_tick(Element) override { throw std::runtime_error("tick failed"); }
+  void display_changed() override {}
 };
 
 // A failure must not unwind into the system's code: the process ends with exit code 1.
