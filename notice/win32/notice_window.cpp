@@ -7,6 +7,7 @@
 #include <string>
 
 #include "failure.hpp"
+#include "system_function.hpp"
 #include "system_queries.hpp"
 
 namespace notice::win32 {
@@ -26,12 +27,8 @@ int read_desktop_right() {
 // from the system folder only); 0 where the system cannot say.
 int primary_display_dpi() {
   using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  static const auto dpi_for_monitor = [] {
-    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return shcore == nullptr ? nullptr
-                             : reinterpret_cast<DpiForMonitor>(reinterpret_cast<void (*)()>(
-                                   GetProcAddress(shcore, "GetDpiForMonitor")));
-  }();
+  static const auto dpi_for_monitor =
+      system_function<DpiForMonitor>(L"shcore.dll", "GetDpiForMonitor");
   if (dpi_for_monitor == nullptr) {
     return 0;
   }
