@@ -31,9 +31,8 @@ name_uuid() {
 }
 
 # make_msi FOLDER VERSION OUTPUT: packs FOLDER's programs, their notices and ctrl/ into OUTPUT with
-# wixl. The
-# product code follows the version and the package code the packed files, and the time written
-# is SOURCE_DATE_EPOCH: the same files give the same package, byte for byte.
+# wixl. The product code follows the version and the package code the packed files, and the time
+# written is SOURCE_DATE_EPOCH: the same files give the same package, byte for byte.
 make_msi() {
   local folder=$1 version=$2 output product_version files_hash
   output=$(realpath -m "$3")
