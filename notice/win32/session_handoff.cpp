@@ -6,6 +6,7 @@
 #include <wtsapi32.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -193,7 +194,8 @@ Handle start_in_session(const SessionCalls& calls, std::uint32_t session,
   return Handle();
 }
 
-[[noreturn]] void end_unseen(std::u16string_view reason) noexcept {
+// Allocates, so a failure here ends the program as any other does.
+[[noreturn]] void end_unseen(std::u16string_view reason) {
   std::wstring text = L"notice: nobody can see this window station or session, and ";
   text.append(reason.begin(), reason.end());
   text += L"; exit code 3";
@@ -201,16 +203,9 @@ Handle start_in_session(const SessionCalls& calls, std::uint32_t session,
   ExitProcess(kUnseenExitCode);
 }
 
-[[noreturn]] void hand_on(const std::u16string& argument) {
-  const SessionCalls calls;
-  UnseenStart start{.argument_empty = false, .handed_on = false, .may_act_for_sessions = false};
-  if (!calls.complete()) {
-    end_unseen(u"the session functions are missing from this system");
-  }
-  start.may_act_for_sessions = may_act_for_sessions(calls);
-  if (decide_unseen_start(start) != UnseenOutcome::hand_on) {
-    end_unseen(unseen_reason(start));
-  }
+// Starts the notice in every signed-in user's session, waits for all of them and ends.
+[[noreturn]] void hand_on(const SessionCalls& calls, const UnseenStart& start,
+                          const std::u16string& argument) {
   const std::u16string path = module_path();
   const std::wstring program(path.begin(), path.end());
   const std::u16string line = handed_on_command_line(path, argument);
@@ -241,15 +236,25 @@ void hand_on_if_unseen() noexcept {
   }
   try {
     const std::u16string argument = command_text();
-    const UnseenStart start{
-        .argument_empty = argument.empty(), .handed_on = handed_on(), .may_act_for_sessions = true};
+    UnseenStart start{.argument_empty = argument.empty(),
+                      .handed_on = handed_on(),
+                      .may_act_for_sessions = false};
+    // The session DLLs are loaded and the token read only where the answer can matter.
+    std::optional<SessionCalls> calls;
+    if (!start.argument_empty && !start.handed_on) {
+      calls.emplace();
+      if (!calls->complete()) {
+        end_unseen(u"the session functions are missing from this system");
+      }
+      start.may_act_for_sessions = may_act_for_sessions(*calls);
+    }
     switch (decide_unseen_start(start)) {
       case UnseenOutcome::end_quietly:
         ExitProcess(kShownExitCode);
       case UnseenOutcome::end_unseen:
         end_unseen(unseen_reason(start));
       case UnseenOutcome::hand_on:
-        hand_on(argument);
+        hand_on(*calls, start, argument);
     }
   } catch (const std::exception& failure) {
     end_after_failure(failure.what());
