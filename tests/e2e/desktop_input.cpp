@@ -38,4 +38,15 @@ void double_click_at(int x, int y) {
   press_and_release();
 }
 
+void someone_at_the_keyboard() {
+  // Through the input queue, not SetCursorPos: only input counts as someone's presence.
+  INPUT move{};
+  move.type = INPUT_MOUSE;
+  move.mi.dx = 1;  // of 65535: the leftmost and topmost pixels
+  move.mi.dy = 1;
+  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &move, sizeof move);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
 }  // namespace e2e
