@@ -63,6 +63,24 @@ void Frm_principal::load() {
   if (variant_.layout->information != nullptr) {
     platform_.set_image_visible(Element::IMG_INFO, notice_kind_ == u"I");
   }
+
+  // The period counts from here, as long as someone is there throughout.
+  timed_ = timer_flag_ == u"T";
+  counting_ = timed_;
+  loaded_at_ms_ = platform_.tick_count_ms();
+  if (timed_) {
+    const auto own = static_cast<std::uint32_t>(variant_.layout->timer_period_ms);
+    if (const std::uint32_t period = timed_period_ms(own, platform_.message_duration_ms());
+        period != own) {
+      platform_.set_timer_period(Element::Timer1, period);
+    }
+  }
+  const Presence now = platform_.presence();
+  held_ = !can_be_seen(now);
+  follow_presence(now);
+  if (timed_ || held_) {
+    platform_.watch_presence(true);
+  }
 }
 
 void Frm_principal::place_in_corner() {
@@ -72,7 +90,7 @@ void Frm_principal::place_in_corner() {
 }
 
 void Frm_principal::activate() {
-  if (activated_ != 0 || activating_) {
+  if (activated_ != 0 || activating_ || held_) {
     return;
   }
   activating_ = true;
@@ -105,10 +123,55 @@ void Frm_principal::timer_tick(Element timer) {
   if (timer != Element::Timer1) {
     return;
   }
+  // The facts are looked at once a second; the period ran out in between, so they are looked at
+  // again before the notice leaves.
+  if (!held_ && period_counts(platform_.presence())) {
+    slide_out_and_end();
+    return;
+  }
+  counting_ = false;
+  platform_.set_timer_enabled(Element::Timer1, false);
+}
+
+void Frm_principal::slide_out_and_end() {
   // Disabled first, so that no second tick arrives while the slide pumps messages.
   platform_.set_timer_enabled(Element::Timer1, false);
   transOUT();
   platform_.end_program();
+}
+
+void Frm_principal::presence_changed() {
+  if (sliding_) {
+    return;
+  }
+  if (timed_ && platform_.tick_count_ms() - loaded_at_ms_ >= kLongestWaitMs) {
+    slide_out_and_end();
+    return;
+  }
+  const Presence now = platform_.presence();
+  if (held_ && can_be_seen(now)) {
+    // From here on as a notice that has just been started: faded in, raised, heard, full period.
+    held_ = false;
+    follow_presence(now);
+    if (!timed_) {
+      platform_.watch_presence(false);
+    }
+    activate();
+    return;
+  }
+  follow_presence(now);
+}
+
+void Frm_principal::follow_presence(const Presence& now) {
+  if (!timed_) {
+    return;
+  }
+  const bool counts = !held_ && period_counts(now);
+  if (counts != counting_) {
+    counting_ = counts;
+    // Enabling starts the full period again, never the rest of it.
+    platform_.set_timer_enabled(Element::Timer1, counts);
+  }
 }
 
 // A notice left where the old screen had its corner may stand off the new one, where an untimed

@@ -20,6 +20,7 @@ class Frm_principal final : public EventHandler {
   void double_click(Element element) override;
   void timer_tick(Element timer) override;
   void display_changed() override;
+  void presence_changed() override;
 
   // Fades the window in from invisible to opaque, pumping messages after every step.
   void transIN();
@@ -29,6 +30,9 @@ class Frm_principal final : public EventHandler {
  private:
   // The bottom-right corner of the primary screen, clear of a task bar at the bottom.
   void place_in_corner();
+  // Counts a timed notice's period only while someone is there to read it.
+  void follow_presence(const Presence& now);
+  void slide_out_and_end();
 
   Platform& platform_;
   const Variant& variant_;
@@ -39,6 +43,12 @@ class Frm_principal final : public EventHandler {
   // there must not start a second fade and a second sound inside the first.
   bool activating_ = false;
   bool sliding_ = false;
+  bool timed_ = false;
+  // Started where nobody can see it: nothing is shown, raised or heard until someone can.
+  bool held_ = false;
+  // Timer1 runs only while the period counts; each new run is the full period.
+  bool counting_ = false;
+  std::uint64_t loaded_at_ms_ = 0;
 };
 
 }  // namespace notice

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "layout.hpp"
+#include "presence.hpp"
 
 namespace notice {
 
@@ -60,6 +61,17 @@ class Platform {
   virtual void set_image_visible(Element image, bool visible) = 0;
   // Enabling starts the period afresh.
   virtual void set_timer_enabled(Element timer, bool enabled) = 0;
+  // The period from the next enabling on; a running timer starts the new period afresh.
+  virtual void set_timer_period(Element timer, std::uint32_t ms) = 0;
+
+  // Whether someone can see the notice and is there, as the system says now.
+  virtual Presence presence() = 0;
+  // While on, presence_changed is raised once a second besides every notification of a change.
+  virtual void watch_presence(bool on) = 0;
+  // Milliseconds from a fixed moment, never going back.
+  virtual std::uint64_t tick_count_ms() = 0;
+  // How long the person asked the system to show notifications; 0 when they did not say.
+  virtual std::uint32_t message_duration_ms() = 0;
 
   virtual std::int32_t get_window_long(WindowHandle window, int index) = 0;
   virtual void set_window_long(WindowHandle window, int index, std::int32_t value) = 0;
@@ -77,7 +89,7 @@ class Platform {
 };
 
 // The events the platform raises, in the order initialise, load, activate; then clicks, ticks and
-// changes of the display (its size or its scale).
+// changes of the display (its size or its scale) and of whether someone can see the notice.
 class EventHandler {
  public:
   virtual ~EventHandler() = default;
@@ -88,6 +100,7 @@ class EventHandler {
   virtual void double_click(Element element) = 0;
   virtual void timer_tick(Element timer) = 0;
   virtual void display_changed() = 0;
+  virtual void presence_changed() = 0;
 };
 
 }  // namespace notice

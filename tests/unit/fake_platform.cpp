@@ -151,6 +151,31 @@ void FakePlatform::set_timer_enabled(Element timer, bool enabled) {
   timers[timer] = enabled;
 }
 
+void FakePlatform::set_timer_period(Element timer, std::uint32_t ms) {
+  record(call("set_timer_period", element_name(timer), ms));
+  timer_periods[timer] = ms;
+}
+
+Presence FakePlatform::presence() {
+  record("presence");
+  return facts;
+}
+
+void FakePlatform::watch_presence(bool on) {
+  record(call("watch_presence", on));
+  watching = on;
+}
+
+std::uint64_t FakePlatform::tick_count_ms() {
+  record("tick_count_ms");
+  return now_ms;
+}
+
+std::uint32_t FakePlatform::message_duration_ms() {
+  record("message_duration_ms");
+  return asked_duration_ms;
+}
+
 std::int32_t FakePlatform::get_window_long(WindowHandle window, int index) {
   record(call("get_window_long", window, index));
   return ex_style;

@@ -29,12 +29,17 @@ class FakePlatform : public Platform {
   std::u16string date = u"08/12/2026";
   ScreenSize screen{1280 * 15.0F, 800 * 15.0F};
   WindowHandle handle = 0x1234;
+  Presence facts;  // someone at the PC, looking
+  std::uint64_t now_ms = 0;
+  std::uint32_t asked_duration_ms = 0;
 
   // Window state.
   float left = 0, top = 0, width = 8535, height = 1830;
   std::map<Element, std::u16string> labels;
   std::map<Element, bool> images;
   std::map<Element, bool> timers;
+  std::map<Element, std::uint32_t> timer_periods;
+  bool watching = false;
   std::int32_t ex_style = 0;
   std::optional<int> alpha;
   bool topmost = false;
@@ -65,6 +70,11 @@ class FakePlatform : public Platform {
   void set_label_text(Element label, std::u16string_view text) override;
   void set_image_visible(Element image, bool visible) override;
   void set_timer_enabled(Element timer, bool enabled) override;
+  void set_timer_period(Element timer, std::uint32_t ms) override;
+  Presence presence() override;
+  void watch_presence(bool on) override;
+  std::uint64_t tick_count_ms() override;
+  std::uint32_t message_duration_ms() override;
   std::int32_t get_window_long(WindowHandle window, int index) override;
   void set_window_long(WindowHandle window, int index, std::int32_t value) override;
   void set_layered_window_attributes(WindowHandle window, Colour key, std::uint8_t alpha_value,

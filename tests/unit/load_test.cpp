@@ -47,6 +47,10 @@ TEST_F(Load, FillsTheWindowInOrder) {
                 "set_window_top 9520",
                 "set_timer_enabled Timer1 true",
                 "set_image_visible IMG_INFO true",
+                "tick_count_ms",
+                "message_duration_ms",
+                "presence",
+                "watch_presence true",
             }));
 }
 

@@ -1,0 +1,80 @@
+#include "presence.hpp"
+
+#include <algorithm>
+
+namespace notice {
+namespace {
+
+// The session notifications' codes.
+constexpr std::uint32_t kConsoleConnect = 0x1;
+constexpr std::uint32_t kConsoleDisconnect = 0x2;
+constexpr std::uint32_t kRemoteConnect = 0x3;
+constexpr std::uint32_t kRemoteDisconnect = 0x4;
+constexpr std::uint32_t kSessionLock = 0x7;
+constexpr std::uint32_t kSessionUnlock = 0x8;
+
+// The session flags' values.
+constexpr std::int32_t kFlagLocked = 0;
+constexpr std::int32_t kFlagUnlocked = 1;
+
+constexpr std::uint32_t kDisplayOff = 0;
+
+}  // namespace
+
+bool can_be_seen(const Presence& presence) noexcept {
+  switch (presence.notification_state) {
+    case NotificationState::not_present:
+    case NotificationState::running_full_screen:
+    case NotificationState::presentation_mode:
+      return false;
+    default:
+      break;
+  }
+  return !presence.locked && !presence.disconnected && !presence.display_off &&
+         !presence.screen_saver_running;
+}
+
+bool period_counts(const Presence& presence) noexcept {
+  return can_be_seen(presence) && presence.idle_ms < kIdleLimitMs && !presence.pointer_on_notice;
+}
+
+std::uint32_t timed_period_ms(std::uint32_t own_ms, std::uint32_t asked_ms) noexcept {
+  return std::max(own_ms, asked_ms);
+}
+
+bool locked_at_start(std::int32_t session_flags, bool lock_flag_inverted) noexcept {
+  if (session_flags == kFlagLocked) {
+    return !lock_flag_inverted;
+  }
+  if (session_flags == kFlagUnlocked) {
+    return lock_flag_inverted;
+  }
+  return false;
+}
+
+void apply_session_change(Presence& presence, std::uint32_t change) noexcept {
+  switch (change) {
+    case kConsoleConnect:
+    case kRemoteConnect:
+      presence.disconnected = false;
+      break;
+    case kConsoleDisconnect:
+    case kRemoteDisconnect:
+      presence.disconnected = true;
+      break;
+    case kSessionLock:
+      presence.locked = true;
+      break;
+    case kSessionUnlock:
+      presence.locked = false;
+      break;
+    default:
+      break;  // logon, logoff, remote control: nothing a notice waits for
+  }
+}
+
+void apply_display_state(Presence& presence, std::uint32_t state) noexcept {
+  presence.display_off = state == kDisplayOff;
+}
+
+}  // namespace notice
