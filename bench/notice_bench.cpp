@@ -185,8 +185,9 @@ Launched handed_on_from(const Clock& clock, const Launched& first) {
     }
     CloseHandle(snapshot);
     if (child != 0) {
-      return {OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, child),
-              child};
+      return {
+          OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, child),
+          child};
     }
     if (WaitForSingleObject(first.process, 5) == WAIT_OBJECT_0) {
       throw std::runtime_error("the program on the hidden station ended without handing on");
@@ -567,7 +568,17 @@ int wmain(int argc, wchar_t** argv) {
     bench::Timeline timeline(GetSystemMetrics(SM_XVIRTUALSCREEN) +
                              GetSystemMetrics(SM_CXVIRTUALSCREEN));
     const std::wstring command = bench::command_line(options.program, argument_for(options));
-    // A moment for the start of this program to settle before the clock starts.
+    if (timed(options)) {
+      // A timed notice counts its period only while someone is at the PC: input, with the pointer
+      // parked away from the notice's corner.
+      INPUT move{};
+      move.type = INPUT_MOUSE;
+      move.mi.dx = 1;
+      move.mi.dy = 1;
+      move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+      SendInput(1, &move, sizeof move);
+    }
+    // A moment for the start of this program (and the input) to settle before the clock starts.
     Sleep(200);
     const std::optional<HiddenStation> station =
         options.hidden ? std::make_optional<HiddenStation>() : std::nullopt;

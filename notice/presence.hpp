@@ -10,10 +10,10 @@ namespace notice {
 // it; unknown where the system gives none.
 enum class NotificationState : std::uint8_t {
   unknown = 0,
-  not_present = 1,           // a full-screen application or the lock screen, or none signed in
-  busy = 2,                  // some full-screen window: a kiosk is full screen all day
-  running_full_screen = 3,   // a full-screen game or video
-  presentation_mode = 4,     // the person said they are presenting
+  not_present = 1,          // a full-screen application or the lock screen, or none signed in
+  busy = 2,                 // some full-screen window: a kiosk is full screen all day
+  running_full_screen = 3,  // a full-screen game or video
+  presentation_mode = 4,    // the person said they are presenting
   accepts_notifications = 5,
   quiet_time = 6,
   app = 7,

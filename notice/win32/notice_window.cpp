@@ -15,6 +15,10 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"OrvaneNoticeWindow";
 constexpr UINT_PTR kTimerId = 1;
+// While a timed notice waits, or one nobody can see yet: the facts that come without a
+// notification are looked at once a second.
+constexpr UINT_PTR kPresenceTimerId = 2;
+constexpr UINT kPresenceEveryMs = 1000;
 constexpr int kIconGroup = 1;
 
 // Read once and on a display change: under Wine each metric of the virtual screen is costly, and
@@ -105,7 +109,8 @@ NoticeWindow::NoticeWindow(const Variant& variant)
       width_(layout_.width),
       height_(layout_.height),
       shown_(scale_.window({0, 0, layout_.width, layout_.height})),
-      desktop_right_(read_desktop_right()) {
+      desktop_right_(read_desktop_right()),
+      timer_period_ms_(static_cast<UINT>(layout_.timer_period_ms)) {
   // Fonts and pictures come with the scale, once the window is there to ask for it.
   labels_.reserve(layout_.labels.size());
   for (const LabelLayout& label : layout_.labels) {
@@ -128,6 +133,7 @@ NoticeWindow::NoticeWindow(const Variant& variant)
     display_dpi_ = display_dpi(hwnd_);
     use_dpi(display_dpi_);
     apply_geometry();
+    presence_.start(hwnd_);
   } catch (...) {
     // The window points to this object, which a throwing constructor does not leave behind.
     DestroyWindow(hwnd_);
@@ -285,8 +291,22 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_TIMER:
       if (wparam == kTimerId && handler_ != nullptr) {
         handler_->timer_tick(Element::Timer1);
+      } else if (wparam == kPresenceTimerId && handler_ != nullptr) {
+        handler_->presence_changed();
       }
       return 0;
+    case WM_WTSSESSION_CHANGE:
+      presence_.session_changed(wparam);
+      if (handler_ != nullptr) {
+        handler_->presence_changed();
+      }
+      return 0;
+    case WM_POWERBROADCAST:
+      if (wparam == PBT_POWERSETTINGCHANGE && presence_.power_setting_changed(lparam) &&
+          handler_ != nullptr) {
+        handler_->presence_changed();
+      }
+      return TRUE;
     case WM_NCDESTROY:
       // Readers are cut off now: their calls are answered at once, not by a window that is gone.
       accessible_.disconnect();
@@ -405,12 +425,41 @@ void NoticeWindow::set_timer_enabled(Element timer, bool enabled) {
   if (timer != Element::Timer1) {
     throw std::invalid_argument("window: no such timer");
   }
+  timer_running_ = enabled;
   if (enabled) {
     // Setting an existing timer again restarts its period.
-    SetTimer(hwnd_, kTimerId, static_cast<UINT>(layout_.timer_period_ms), nullptr);
+    SetTimer(hwnd_, kTimerId, timer_period_ms_, nullptr);
   } else {
     KillTimer(hwnd_, kTimerId);
   }
+}
+
+void NoticeWindow::set_timer_period(Element timer, std::uint32_t ms) {
+  if (timer != Element::Timer1) {
+    throw std::invalid_argument("window: no such timer");
+  }
+  timer_period_ms_ = static_cast<UINT>(ms);
+  if (timer_running_) {
+    SetTimer(hwnd_, kTimerId, timer_period_ms_, nullptr);
+  }
+}
+
+void NoticeWindow::watch_presence(bool on) {
+  if (on) {
+    SetTimer(hwnd_, kPresenceTimerId, kPresenceEveryMs, nullptr);
+  } else {
+    KillTimer(hwnd_, kPresenceTimerId);
+  }
+}
+
+std::uint32_t NoticeWindow::message_duration_ms() {
+  ULONG seconds = 0;
+  if (!SystemParametersInfoW(SPI_GETMESSAGEDURATION, 0, &seconds, 0)) {
+    return 0;
+  }
+  // Never beyond the longest wait of all, whatever the setting holds.
+  constexpr auto kLongest = static_cast<std::uint32_t>(kLongestWaitMs);
+  return seconds < kLongest / 1000 ? static_cast<std::uint32_t>(seconds) * 1000 : kLongest;
 }
 
 std::int32_t NoticeWindow::get_window_long(WindowHandle window, int index) {

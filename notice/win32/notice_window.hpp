@@ -11,6 +11,7 @@
 #include "pictures.hpp"
 #include "pixel_geometry.hpp"
 #include "platform.hpp"
+#include "presence_watch.hpp"
 #include "sound.hpp"
 
 namespace notice::win32 {
@@ -51,6 +52,12 @@ class NoticeWindow final : public Platform {
   void set_label_text(Element label, std::u16string_view text) override;
   void set_image_visible(Element image, bool visible) override;
   void set_timer_enabled(Element timer, bool enabled) override;
+  void set_timer_period(Element timer, std::uint32_t ms) override;
+
+  Presence presence() override { return presence_.read(); }
+  void watch_presence(bool on) override;
+  std::uint64_t tick_count_ms() override { return GetTickCount64(); }
+  std::uint32_t message_duration_ms() override;
 
   std::int32_t get_window_long(WindowHandle window, int index) override;
   void set_window_long(WindowHandle window, int index, std::int32_t value) override;
@@ -97,6 +104,9 @@ class NoticeWindow final : public Platform {
   int desktop_right_;
 
   std::optional<Element> pressed_;
+  UINT timer_period_ms_;
+  bool timer_running_ = false;
+  PresenceWatch presence_;
   Sound sound_;
   // Last, so that readers are cut off from the labels before they go.
   AccessibleNotice accessible_{labels_, scale_};

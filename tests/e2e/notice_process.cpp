@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "desktop_input.hpp"
 #include "program_paths.hpp"
 
 namespace e2e {
@@ -126,6 +127,9 @@ BOOL create_process(const wchar_t* program, wchar_t* command_line, DWORD flags,
 NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& argument,
                              const LaunchOptions& options)
     : command_line_(exact_command_line(program, argument)) {
+  if (options.someone_present && argument.size() > 1 && argument[1] == L'T') {
+    someone_at_the_keyboard();
+  }
   // CreateProcessW may write into the command line, so it gets a copy it owns.
   std::vector<wchar_t> line(command_line_.begin(), command_line_.end());
   line.push_back(L'\0');

@@ -16,6 +16,9 @@ struct LaunchOptions {
   std::wstring desktop{};
   // A job object to put the child in before it runs, as a deployment agent does; null for none.
   HANDLE job = nullptr;
+  // A timed notice counts its period only while someone is at the PC: as a person would be, there
+  // is input just before it starts, with the pointer parked away from its corner.
+  bool someone_present = true;
 };
 
 // A launched program, terminated when the guard goes out of scope so that a failing test never

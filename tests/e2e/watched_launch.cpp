@@ -21,7 +21,7 @@ WatchedLaunch::WatchedLaunch(const std::wstring& program, const std::wstring& ar
                              WatchPlan plan)
     : plan_(std::move(plan)),
       started_(std::chrono::steady_clock::now()),
-      process_(program, argument),
+      process_(program, argument, LaunchOptions{.someone_present = plan_.someone_present}),
       thread_([this] { watch(); }) {}
 
 WatchedLaunch::~WatchedLaunch() {

@@ -50,6 +50,8 @@ struct WatchPlan {
   std::function<void(HWND)> when_shown;
   // Runs on the watcher thread when the window is first seen to move.
   std::function<void(HWND)> when_moved{};
+  // Input just before a timed notice starts (see LaunchOptions).
+  bool someone_present = true;
 };
 
 // Starts a notice and watches it on a thread of its own, so a test can start a notice that takes

@@ -20,7 +20,8 @@ TEST(PresenceRule, EachFactThatHidesTheNoticeStopsTheCountAndOnlyIdlenessOrThePo
         Presence{.notification_state = NotificationState::presentation_mode}}) {
     EXPECT_FALSE(can_be_seen(unseen) || period_counts(unseen));
   }
-  for (const Presence away : {Presence{.idle_ms = kIdleLimitMs}, Presence{.pointer_on_notice = true}}) {
+  for (const Presence away :
+       {Presence{.idle_ms = kIdleLimitMs}, Presence{.pointer_on_notice = true}}) {
     EXPECT_TRUE(can_be_seen(away));
     EXPECT_FALSE(period_counts(away));
   }
@@ -113,9 +114,9 @@ TEST_F(Attendance, StartedUnseenItIsHeldThenGoesOnAsANewNotice) {
   timed_platform.facts = {};
   timed.presence_changed();
   EXPECT_EQ(timed_platform.calls_named({"set_timer_enabled", "set_timer_period"}),
-            (std::vector<std::string>{"set_timer_enabled Timer1 true", "set_timer_period Timer1 25000",
-                                      "set_timer_enabled Timer1 false",
-                                      "set_timer_enabled Timer1 true"}));
+            (std::vector<std::string>{
+                "set_timer_enabled Timer1 true", "set_timer_period Timer1 25000",
+                "set_timer_enabled Timer1 false", "set_timer_enabled Timer1 true"}));
   EXPECT_EQ(timed_platform.alpha, 255);
 }
 

@@ -89,6 +89,7 @@ class RecordingHandler final : public EventHandler {
   void double_click(Element element) override { events.push_back({'d', element}); }
   void timer_tick(Element timer) override { events.push_back({'t', timer}); }
   void display_changed() override { events.push_back({'v', Element::Timer1}); }
+  void presence_changed() override { events.push_back({'p', Element::Timer1}); }
 };
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
@@ -435,6 +436,7 @@ class ThrowingHandler final : public EventHandler {
   void double_click(Element) override {}
   void timer_tick(Element) override { throw std::runtime_error("tick failed"); }
   void display_changed() override {}
+  void presence_changed() override {}
 };
 
 // A failure must not unwind into the system's code: the process ends with exit code 1.

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include "presence.hpp"
+
+namespace notice::win32 {
+
+// Subscribes the notice window to the system's notifications of the session's lock and connection
+// and of the display's power, and reads the states that come without one. It decides nothing:
+// the facts go to the logic as they are.
+class PresenceWatch {
+ public:
+  PresenceWatch() = default;
+  ~PresenceWatch();
+  PresenceWatch(const PresenceWatch&) = delete;
+  PresenceWatch& operator=(const PresenceWatch&) = delete;
+
+  // Subscribes the window and reads the session's lock and connection state as they are now.
+  void start(HWND window) noexcept;
+  // WM_WTSSESSION_CHANGE's code.
+  void session_changed(WPARAM change) noexcept;
+  // WM_POWERBROADCAST's PBT_POWERSETTINGCHANGE; true when it was the display's state.
+  bool power_setting_changed(LPARAM setting) noexcept;
+  // The facts as they are now. The shell's state and the screen saver are asked at most once in
+  // two seconds; the last input and the pointer every time.
+  Presence read() noexcept;
+
+ private:
+  HWND window_ = nullptr;
+  HPOWERNOTIFY display_notification_ = nullptr;
+  bool session_notification_ = false;
+  Presence facts_;
+  ULONGLONG shell_asked_at_ = 0;
+  bool shell_asked_ = false;
+};
+
+}  // namespace notice::win32

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "desktop_input.hpp"
+#include "notice_argument.hpp"
+#include "notice_fixture.hpp"
+#include "slide_checks.hpp"
+#include "watched_launch.hpp"
+
+namespace e2e {
+namespace {
+
+// The system never says these under Wine, so they are said to the notice as the system would.
+void post_session_change(HWND window, WPARAM change) {
+  PostMessageW(window, WM_WTSSESSION_CHANGE, change, 1);
+}
+
+// The setting's data lives in the receiving process, as the system's would.
+void post_display_state(HWND window, DWORD state) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
+  ASSERT_NE(process, nullptr);
+  constexpr GUID kSessionDisplayStatus{
+      0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
+  std::array<BYTE, sizeof(GUID) + 2 * sizeof(DWORD)> setting{};
+  const DWORD length = sizeof state;
+  std::copy_n(reinterpret_cast<const BYTE*>(&kSessionDisplayStatus), sizeof(GUID), &setting[0]);
+  std::copy_n(reinterpret_cast<const BYTE*>(&length), sizeof length, &setting[16]);
+  std::copy_n(reinterpret_cast<const BYTE*>(&state), sizeof state, &setting[20]);
+  void* there = VirtualAllocEx(process, nullptr, setting.size(), MEM_COMMIT, PAGE_READWRITE);
+  WriteProcessMemory(process, there, setting.data(), setting.size(), nullptr);
+  CloseHandle(process);
+  PostMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(there));
+}
+
+struct Scene {
+  std::wstring program;
+  Elapsed slide_after;
+  std::vector<std::pair<Elapsed, std::function<void(HWND)>>> events;
+};
+
+// Every notice started at once (someone at the keyboard just before), each told of its own
+// events at their times after its start; then each slide is checked against its expected time.
+void play(std::vector<Scene> scenes, bool someone_present = true) {
+  std::vector<std::unique_ptr<WatchedLaunch>> launches;
+  std::vector<HWND> windows;
+  std::vector<std::chrono::steady_clock::time_point> started;
+  for (const Scene& scene : scenes) {
+    started.push_back(std::chrono::steady_clock::now());
+    launches.push_back(std::make_unique<WatchedLaunch>(
+        scene.program, notice_argument(L'X', L'T', L"Presença", L"", L""),
+        WatchPlan{.watch_for = scene.slide_after + 6s,
+                  .closely_from = scene.slide_after - 2s,
+                  .end_after_watch = true,
+                  .when_shown = {},
+                  .someone_present = someone_present}));
+    windows.push_back(launches.back()->wait_until_shown(kWindowTimeout + kFadeTimeout));
+    ASSERT_NE(windows.back(), nullptr);
+  }
+  using Moment = std::chrono::steady_clock::time_point;
+  std::vector<std::tuple<Moment, HWND, std::function<void(HWND)>>> timeline;
+  for (std::size_t i = 0; i < scenes.size(); ++i) {
+    for (const auto& [at, event] : scenes[i].events) {
+      timeline.emplace_back(started[i] + at, windows[i], event);
+    }
+  }
+  std::sort(timeline.begin(), timeline.end(),
+            [](const auto& a, const auto& b) { return std::get<0>(a) < std::get<0>(b); });
+  for (const auto& [at, window, event] : timeline) {
+    std::this_thread::sleep_until(at);
+    event(window);
+  }
+  for (std::size_t i = 0; i < scenes.size(); ++i) {
+    SCOPED_TRACE(i);
+    const NoticeWatch& watch = launches[i]->result();
+    expect_slides_out(watch, scenes[i].slide_after, 1500ms);
+    std::printf("scene %zu: slide began %lld ms after the start\n", i,
+                static_cast<long long>(watch.moved_after.value_or(Elapsed{-1}).count()));
+  }
+}
+
+const auto lock = [](HWND window) { post_session_change(window, WTS_SESSION_LOCK); };
+const auto unlock = [](HWND window) { post_session_change(window, WTS_SESSION_UNLOCK); };
+
+TEST(Presence, APeriodCountsOnlyWhileSomeoneCanSeeTheNoticeAndStartsAfreshEachTime) {
+  const auto point_at = [](HWND window) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    SetCursorPos(area.left + 100, area.top + 60);
+  };
+  play({{message_program(), 10s, {}},
+        {message_program(), 30s, {{3s, lock}, {20s, unlock}}},
+        {message_program(),
+         30s,
+         {{3s, [](HWND w) { post_display_state(w, 0); }},
+          {20s, [](HWND w) { post_display_state(w, 1); }}}},
+        // Last of the message notices, so that it is the one on top under the pointer.
+        // Moved away without input, so that the next test waits the less for a minute of none.
+        {message_program(), 30s, {{4s, point_at}, {20s, [](HWND) { SetCursorPos(0, 0); }}}},
+        {print_program(), 45s, {{3s, lock}, {15s, unlock}}}});
+}
+
+TEST(Presence, ANoticeShownToNobodyAtTheKeyboardCountsFromTheirNextInput) {
+  LASTINPUTINFO input{sizeof input, 0};
+  while (GetLastInputInfo(&input) && GetTickCount() - input.dwTime < 61'000) {
+    std::this_thread::sleep_for(500ms);
+  }
+  play({{message_program(), 30s, {{20s, [](HWND) { someone_at_the_keyboard(); }}}}}, false);
+}
+
+}  // namespace
+}  // namespace e2e
