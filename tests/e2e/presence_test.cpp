@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <functional>
 #include <thread>
@@ -21,21 +20,22 @@ void post_session_change(HWND window, WPARAM change) {
   PostMessageW(window, WM_WTSSESSION_CHANGE, change, 1);
 }
 
-// The setting's data lives in the receiving process, as the system's would.
+// The setting lives in the receiving process, as the system's would: the display's state for
+// this session, 4 bytes of data.
 void post_display_state(HWND window, DWORD state) {
   DWORD id = 0;
   GetWindowThreadProcessId(window, &id);
   const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
   ASSERT_NE(process, nullptr);
-  constexpr GUID kSessionDisplayStatus{
-      0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
-  std::array<BYTE, sizeof(GUID) + 2 * sizeof(DWORD)> setting{};
-  const DWORD length = sizeof state;
-  std::copy_n(reinterpret_cast<const BYTE*>(&kSessionDisplayStatus), sizeof(GUID), &setting[0]);
-  std::copy_n(reinterpret_cast<const BYTE*>(&length), sizeof length, &setting[16]);
-  std::copy_n(reinterpret_cast<const BYTE*>(&state), sizeof state, &setting[20]);
-  void* there = VirtualAllocEx(process, nullptr, setting.size(), MEM_COMMIT, PAGE_READWRITE);
-  WriteProcessMemory(process, there, setting.data(), setting.size(), nullptr);
+  const struct {
+    GUID setting;
+    DWORD length;
+    DWORD state;
+  } setting{{0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}},
+            sizeof state,
+            state};
+  void* there = VirtualAllocEx(process, nullptr, sizeof setting, MEM_COMMIT, PAGE_READWRITE);
+  WriteProcessMemory(process, there, &setting, sizeof setting, nullptr);
   CloseHandle(process);
   PostMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(there));
 }
