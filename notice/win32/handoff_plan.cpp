@@ -12,7 +12,71 @@ constexpr std::size_t kLongestCommandLine = 32766;
 // The kind, the timer flag and the three fields: nothing after them is read.
 constexpr std::size_t kReadCharacters = 2 + 3 * kFieldLength;
 
+struct Right {
+  std::uint32_t bit;
+  std::u16string_view name;
+};
+// Any of these lets a user put a file of their own in the place of the program or a sound, or give
+// themselves the right to.
+constexpr Right kChangingRights[] = {
+    {0x00000002, u"write data"},       // FILE_WRITE_DATA, FILE_ADD_FILE on a folder
+    {0x00000004, u"append data"},      // FILE_APPEND_DATA, FILE_ADD_SUBDIRECTORY on a folder
+    {0x00000040, u"delete children"},  // FILE_DELETE_CHILD
+    {0x00010000, u"delete"},           // DELETE
+    {0x00040000, u"change permissions"},
+    {0x00080000, u"take ownership"},
+    {0x10000000, u"full control"},  // GENERIC_ALL
+    {0x40000000, u"write"},         // GENERIC_WRITE
+};
+
+std::u16string_view group_name(OrdinaryGroup group) noexcept {
+  switch (group) {
+    case OrdinaryGroup::everyone:
+      return u"Everyone";
+    case OrdinaryGroup::authenticated_users:
+      return u"Authenticated Users";
+    case OrdinaryGroup::users:
+      return u"BUILTIN\\Users";
+    case OrdinaryGroup::interactive:
+      return u"INTERACTIVE";
+    case OrdinaryGroup::none:
+      break;
+  }
+  return u"";
+}
+
+std::u16string hexadecimal(std::uint32_t value) {
+  std::u16string digits = u"0x00000000";
+  for (std::size_t i = digits.size() - 1; value != 0; --i, value >>= 4) {
+    digits[i] = u"0123456789ABCDEF"[value & 0xF];
+  }
+  return digits;
+}
+
+char16_t upper(char16_t c) noexcept { return c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c; }
+
+// A leading '=' belongs to the name: the block starts with the per-drive folders ("=C:=C:\...").
+std::u16string_view name_of(std::u16string_view variable) noexcept {
+  return variable.substr(0, variable.find(u'=', 1));
+}
+
+// The system compares names after upper-casing each character; the mark's name is ASCII, so
+// upper-casing ASCII letters places it as the system would.
+int compare_names(std::u16string_view a, std::u16string_view b) noexcept {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (upper(a[i]) != upper(b[i])) {
+      return upper(a[i]) < upper(b[i]) ? -1 : 1;
+    }
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 }  // namespace
+
+bool may_act_for_sessions(const TokenFacts& token) noexcept {
+  return (token.local_system || token.without_accounts) && token.tcb_adjusted &&
+         token.tcb_error == 0;
+}
 
 bool seen_where_started(bool station_visible, std::uint32_t session) noexcept {
   return station_visible && session != kServicesSession;
@@ -33,7 +97,7 @@ std::u16string_view unseen_reason(const UnseenStart& start) noexcept {
     return u"handed on by another notice, yet still where nobody sees it";
   }
   if (!start.may_act_for_sessions) {
-    return u"neither SYSTEM nor holding SeTcbPrivilege, so it cannot reach the users' sessions";
+    return u"not LocalSystem with SeTcbPrivilege enabled, so it cannot reach the users' sessions";
   }
   return u"no notice could be started in a signed-in user's session";
 }
@@ -48,7 +112,8 @@ std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> lis
     return sessions;
   }
   for (const ListedSession& session : listed) {
-    if (session.active && session.has_user && session.id != kServicesSession &&
+    if (session.state != SessionState::other && session.has_user &&
+        session.id != kServicesSession &&
         std::find(sessions.begin(), sessions.end(), session.id) == sessions.end()) {
       sessions.push_back(session.id);
     }
@@ -56,8 +121,59 @@ std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> lis
   return sessions;
 }
 
-int exit_code_after_handing_on(std::size_t started) noexcept {
-  return started > 0 ? kShownExitCode : kUnseenExitCode;
+int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes) noexcept {
+  if (notice_exit_codes.empty()) {
+    return kUnseenExitCode;
+  }
+  return std::all_of(notice_exit_codes.begin(), notice_exit_codes.end(),
+                     [](std::uint32_t code) { return code == 0; })
+             ? kShownExitCode
+             : kFailedExitCode;
+}
+
+std::optional<std::u16string> why_ordinary_users_may_change(bool has_dacl,
+                                                            std::span<const AccessEntry> dacl) {
+  if (!has_dacl) {
+    return u"it has no DACL, so everyone may do anything with it";
+  }
+  // Inherit-only entries count too: the sounds in ctrl\ carry what their folder passes on.
+  for (const AccessEntry& entry : dacl) {
+    if (entry.group == OrdinaryGroup::none) {
+      continue;
+    }
+    std::u16string rights;
+    for (const Right& right : kChangingRights) {
+      if ((entry.mask & right.bit) != 0) {
+        rights.append(rights.empty() ? u"" : u", ").append(right.name);
+      }
+    }
+    if (!rights.empty()) {
+      return std::u16string(group_name(entry.group))
+          .append(u" is allowed ")
+          .append(rights)
+          .append(u" (")
+          .append(hexadecimal(entry.mask))
+          .append(u")");
+    }
+  }
+  return std::nullopt;
+}
+
+std::u16string with_variable(std::u16string_view strings, std::u16string_view entry) {
+  std::size_t at = 0;
+  while (at < strings.size()) {
+    const std::size_t end = std::min(strings.find(u'\0', at), strings.size());
+    const int order = compare_names(name_of(strings.substr(at, end - at)), name_of(entry));
+    if (order >= 0) {
+      const std::size_t after = order == 0 ? std::min(end + 1, strings.size()) : at;
+      return std::u16string(strings.substr(0, at))
+          .append(entry)
+          .append(1, u'\0')
+          .append(strings.substr(after));
+    }
+    at = end + 1;
+  }
+  return std::u16string(strings).append(entry).append(1, u'\0');
 }
 
 std::u16string handed_on_command_line(std::u16string_view program_path,

@@ -14,7 +14,9 @@ namespace notice::win32 {
 
 // The exit codes of a program (1 is a failure, end_after_failure's).
 inline constexpr int kShownExitCode = 0;
+inline constexpr int kFailedExitCode = 1;
 inline constexpr int kUnseenExitCode = 3;
+inline constexpr int kRefusedFolderExitCode = 4;
 
 // The session whose desktop no user has seen since Windows 10 1803, even for a service marked
 // interactive whose station calls itself visible.
@@ -26,11 +28,26 @@ inline constexpr std::uint32_t kNoConsoleSession = 0xFFFFFFFF;
 // A station whose flags cannot be read counts as visible, as it always has.
 bool seen_where_started(bool station_visible, std::uint32_t session) noexcept;
 
+// What the process's token says about acting for other sessions.
+struct TokenFacts {
+  bool local_system;
+  // Wine: no LocalSystem account exists, its one user holds every privilege and its
+  // WTSQueryUserToken answers any caller.
+  bool without_accounts;
+  // AdjustTokenPrivileges's answer when asked to enable SeTcbPrivilege, and GetLastError() right
+  // after it: ERROR_NOT_ALL_ASSIGNED (1300) means the token does not hold the privilege.
+  bool tcb_adjusted;
+  std::uint32_t tcb_error;
+};
+
+// WTSQueryUserToken works only for LocalSystem with SeTcbPrivilege enabled.
+bool may_act_for_sessions(const TokenFacts& token) noexcept;
+
 struct UnseenStart {
   bool argument_empty;
   // Started by a notice that handed its argument on: it never hands on again.
   bool handed_on;
-  // SYSTEM, or a service holding SeTcbPrivilege: it may start programs in users' sessions.
+  // may_act_for_sessions's answer.
   bool may_act_for_sessions;
 };
 
@@ -45,20 +62,50 @@ UnseenOutcome decide_unseen_start(const UnseenStart& start) noexcept;
 // Why an unseen notice ends with kUnseenExitCode, for the debugger's output.
 std::u16string_view unseen_reason(const UnseenStart& start) noexcept;
 
+enum class SessionState {
+  active,        // WTSActive: connected
+  disconnected,  // WTSDisconnected: signed in, no one connected until the user comes back
+  other,         // listening, idle, resetting...: nobody signed in
+};
+
 // One row of the system's session list.
 struct ListedSession {
   std::uint32_t id;
-  bool active;    // WTSActive: a signed-in user, connected
+  SessionState state;
   bool has_user;  // a user name is known for it
 };
 
-// Every active session with a user, once each, never the services' session; where the list is
-// empty, the console's session when one is attached.
+// Every active or disconnected session with a user, once each, never the services' session;
+// where the list is empty, the console's session when one is attached. A notice started in a
+// disconnected session holds until its user reconnects.
 std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> listed,
                                               std::uint32_t console_session);
 
-// The exit code of the first process once every notice it started has ended.
-int exit_code_after_handing_on(std::size_t started) noexcept;
+// The exit code of the first process from the exit codes of the notices it started, once all of
+// them have ended: 0 only when every one ended with 0, 3 when none was started.
+int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes) noexcept;
+
+// The groups that stand for ordinary users in an access entry, where any of them can write.
+enum class OrdinaryGroup { none, everyone, authenticated_users, users, interactive };
+
+// One allow entry (plain or conditional) of a file's or folder's DACL. Deny entries are not
+// weighed: an allow entry for an ordinary group is reason enough to refuse.
+struct AccessEntry {
+  OrdinaryGroup group;
+  std::uint32_t mask;
+};
+
+// Why ordinary users may change a file or folder the notice is started from by SYSTEM, or nothing
+// when they may not: a DACL that is missing, or an allow entry that gives an ordinary group a
+// right to write, append, delete, delete children, change permissions or take ownership
+// (directly or as a generic right).
+std::optional<std::u16string> why_ordinary_users_may_change(bool has_dacl,
+                                                            std::span<const AccessEntry> dacl);
+
+// The environment block's strings, each with its terminator and without the empty one that ends
+// the block, with `entry` ("NAME=value") set where the block's order puts it: the system keeps a
+// block sorted by name, ignoring case, and replaces a variable of the same name.
+std::u16string with_variable(std::u16string_view strings, std::u16string_view entry);
 
 // The command line that gives the started program exactly the argument text this one read: its
 // full path quoted (a path never holds a quote), a blank, then the text. A line that would pass

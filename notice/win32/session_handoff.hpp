@@ -4,10 +4,11 @@ namespace notice::win32 {
 
 // Returns when a person can see a notice where this one was started. Started where nobody can (a
 // window station without WSF_VISIBLE, or session 0, as a service or a deployment tool running as
-// SYSTEM is), it never returns: an empty argument ends with exit code 0; a process that may act for
-// other sessions starts the same notice in every signed-in user's session, waits until all of them
-// have ended and ends with 0; otherwise, or when none could be started, it ends with 3 after
-// saying why through OutputDebugString.
+// SYSTEM is), it never returns: an empty argument ends with exit code 0; LocalSystem starts the
+// same notice in every signed-in user's session, waits until all of them have ended and ends with
+// 0 when every one ended with 0, else 1; it starts nothing and ends with 4 where ordinary users
+// may change the programs' folder; otherwise, or when none could be started, it ends with 3. Each
+// failure is one line through OutputDebugString and on standard error.
 void hand_on_if_unseen() noexcept;
 
 }  // namespace notice::win32

@@ -110,7 +110,8 @@ std::wstring exact_command_line(const std::wstring& program, const std::wstring&
 BOOL create_process(const wchar_t* program, wchar_t* command_line, DWORD flags,
                     const wchar_t* directory, STARTUPINFOW* startup, PROCESS_INFORMATION* info) {
   for (int attempt = 1;; ++attempt) {
-    if (CreateProcessW(program, command_line, nullptr, nullptr, FALSE, flags, nullptr, directory,
+    if (CreateProcessW(program, command_line, nullptr, nullptr,
+                       (startup->dwFlags & STARTF_USESTDHANDLES) != 0, flags, nullptr, directory,
                        startup, info) != 0) {
       return TRUE;
     }
@@ -137,6 +138,8 @@ NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& ar
   startup.cb = sizeof startup;
   std::wstring desktop = options.desktop;
   startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
+  startup.dwFlags = options.error_output != nullptr ? STARTF_USESTDHANDLES : 0;
+  startup.hStdError = options.error_output;
   PROCESS_INFORMATION info{};
   const wchar_t* directory =
       options.current_directory.empty() ? nullptr : options.current_directory.c_str();

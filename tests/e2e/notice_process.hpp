@@ -16,6 +16,8 @@ struct LaunchOptions {
   std::wstring desktop{};
   // A job object to put the child in before it runs, as a deployment agent does; null for none.
   HANDLE job = nullptr;
+  // An inheritable handle given to the child as its standard error; null for none.
+  HANDLE error_output = nullptr;
   // A timed notice counts its period only while someone is at the PC: as a person would be, there
   // is input just before it starts, with the pointer parked away from its corner.
   bool someone_present = true;
@@ -57,7 +59,7 @@ std::wstring exact_command_line(const std::wstring& program, const std::wstring&
 // CreateProcessW with these arguments, tried up to twice more when it fails with
 // ERROR_INTERNAL_ERROR (1359): Wine fails a start that way now and then, for a program that starts
 // the next time. Any other failure is returned at once, with GetLastError() as CreateProcessW left
-// it.
+// it. Handles are inherited where the startup information names standard handles.
 BOOL create_process(const wchar_t* program, wchar_t* command_line, DWORD flags,
                     const wchar_t* directory, STARTUPINFOW* startup, PROCESS_INFORMATION* info);
 

@@ -1,5 +1,6 @@
 #include "folders.hpp"
 
+#include <sddl.h>
 #include <winioctl.h>
 
 #include <cstring>
@@ -207,6 +208,16 @@ void remove_tree(const std::wstring& path) {
     SetFileAttributesW(root.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(root.c_str());
   }
+}
+
+void let_everyone_change(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR everyone = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;0x1301ff;;;WD)",
+                                                            SDDL_REVISION_1, &everyone, nullptr) ||
+      !SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, everyone)) {
+    fail("cannot let everyone change", path);
+  }
+  LocalFree(everyone);
 }
 
 std::wstring install(const NoticeProgram& program, const std::wstring& folder, bool with_sounds) {

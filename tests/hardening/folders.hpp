@@ -37,6 +37,8 @@ void write_file(const std::wstring& path, std::string_view bytes);
 // A valid PCM WAV (8 kHz, 8-bit mono) of silence, `size` bytes in all, written in pieces.
 void write_silent_wav(const std::wstring& path, std::uint64_t size);
 void remove_tree(const std::wstring& path);
+// Lets Everyone change the file or folder, as Unix mode 777 does under Wine.
+void let_everyone_change(const std::wstring& path);
 
 // Copies the program into the folder (created if needed) and, if asked, ctrl\ with both sounds;
 // returns the copy's path.

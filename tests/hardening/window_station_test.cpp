@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "folders.hpp"
 #include "notice_argument.hpp"
 #include "notice_view.hpp"
 #include "process.hpp"
@@ -24,6 +25,32 @@ HANDLE agent_job(bool breakaway_allowed) {
       JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | (breakaway_allowed ? JOB_OBJECT_LIMIT_BREAKAWAY_OK : 0);
   SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
   return job;
+}
+
+// The first process's standard error, as a fleet tool captures it.
+struct ErrorPipe {
+  ErrorPipe() {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    CreatePipe(&read, &options.error_output, &inherited, 1 << 16);
+  }
+  ~ErrorPipe() {
+    CloseHandle(read);
+    CloseHandle(options.error_output);
+  }
+  // What was written, once the first process has ended.
+  std::string text() {
+    CloseHandle(std::exchange(options.error_output, nullptr));
+    char text[4096];
+    DWORD size = 0;
+    ReadFile(read, text, sizeof text, &size, nullptr);
+    return std::string(text, size);
+  }
+  HANDLE read = nullptr;
+  LaunchOptions options = HiddenStation::on();
+};
+
+long long ms_since(std::chrono::steady_clock::time_point start) {
+  return (std::chrono::steady_clock::now() - start) / 1ms;
 }
 
 bool in_job(DWORD process_id, HANDLE job) {
@@ -108,6 +135,46 @@ TEST(WindowStation, AnEmptyArgumentEndsWith0AndAHandedOnNoticeNeverHandsOnAgain)
     SetEnvironmentVariableW(kHandedOnVariable, nullptr);
     EXPECT_EQ(again.wait_for_exit(10s), std::optional<DWORD>{3}) << e2e::narrow(program->file_name);
   }
+}
+
+TEST(WindowStation, AFolderUsersMayChangeIsRefusedAndAFailedNoticeFailsTheFirstProcess) {
+  const HiddenStation hidden;
+  ASSERT_TRUE(hidden.made()) << GetLastError();
+  const TempFolder root(L"handoff");
+  const std::wstring argument = e2e::notice_argument(L'X', L' ', L"De uma cópia", L"", L"");
+  // The whole copy open to everyone, then only its ctrl\ folder.
+  for (const auto& [copy, open] : {std::pair{root / L"open", root / L"open"},
+                                   {root / L"ctrl open", root / L"ctrl open\\ctrl"}}) {
+    const std::wstring program = install(kMessageNotice, copy);
+    let_everyone_change(open);
+    ErrorPipe errors;
+    const auto started = std::chrono::steady_clock::now();
+    const Process first(program, argument, errors.options);
+    EXPECT_EQ(first.wait_for_exit(10s), std::optional<DWORD>{4});
+    const std::string reported = errors.text();
+    std::printf("ended after %lld ms, reporting: %s", ms_since(started), reported.c_str());
+    EXPECT_EQ(child_of(first.id()), 0U) << "a notice was handed on";
+    EXPECT_NE(reported.find(e2e::narrow(open) + ": Everyone is allowed write data"),
+              std::string::npos);
+  }
+
+  ErrorPipe errors;
+  auto started = std::chrono::steady_clock::now();
+  const Process first(install(kMessageNotice, root / L"closed"), argument, errors.options);
+  DWORD shown = 0;
+  e2e::wait_until([&] { return (shown = child_of(first.id())) != 0 || !first.running(); }, 20s);
+  ASSERT_NE(shown, 0U) << "nothing handed on: " << errors.text();
+  ASSERT_NE(wait_until_on_top(shown, 20s), nullptr);
+  std::printf("a copy only its owner may change: shown after %lld ms\n", ms_since(started));
+  const HANDLE notice = OpenProcess(PROCESS_TERMINATE, FALSE, shown);
+  TerminateProcess(notice, 1);
+  CloseHandle(notice);
+  started = std::chrono::steady_clock::now();
+  EXPECT_EQ(first.wait_for_exit(5s), std::optional<DWORD>{1});
+  const std::string reported = errors.text();
+  std::printf("its notice ended with 1, the first process %lld ms later, reporting: %s",
+              ms_since(started), reported.c_str());
+  EXPECT_NE(reported.find(": the notice ended with exit code 1\r\n"), std::string::npos);
 }
 
 }  // namespace

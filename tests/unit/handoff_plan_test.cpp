@@ -23,21 +23,52 @@ TEST(HandOff, AnUnseenStartHandsOnOnlyANonEmptyFirstNoticeOfAPrivilegedProcess) 
   EXPECT_EQ(decide_unseen_start({false, true, true}), UnseenOutcome::end_unseen);  // no loop
   EXPECT_EQ(decide_unseen_start({false, false, false}), UnseenOutcome::end_unseen);
   EXPECT_NE(unseen_reason({false, false, false}).find(u"SeTcbPrivilege"), std::u16string::npos);
-  EXPECT_EQ(exit_code_after_handing_on(2), 0);
-  EXPECT_EQ(exit_code_after_handing_on(0), 3);
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{0, 0}), 0);
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{0, 0xC0000409, 0}), 1);
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{}), 3);
+  EXPECT_TRUE(may_act_for_sessions({true, false, true, 0}));
+  EXPECT_TRUE(may_act_for_sessions({false, true, true, 0}));      // Wine
+  EXPECT_FALSE(may_act_for_sessions({true, false, true, 1300}));  // ERROR_NOT_ALL_ASSIGNED
+  EXPECT_FALSE(may_act_for_sessions({false, false, true, 0}));    // a service holding it
 }
 
-TEST(HandOff, EveryActiveSessionWithAUserOnceOrElseTheConsole) {
-  const std::vector<ListedSession> host{{0, false, false},  {1, true, true}, {2, false, true},
-                                        {3, true, false},   {5, true, true}, {5, true, true},
-                                        {65536, true, true}};
-  EXPECT_EQ(sessions_to_notify(host, 1), (Sessions{1, 5, 65536}));
-  // Listed, but nobody signed in and connected: the console is not asked.
-  EXPECT_EQ(sessions_to_notify(std::vector<ListedSession>{{0, true, true}, {2, false, true}}, 2),
+TEST(HandOff, EveryActiveOrDisconnectedSessionWithAUserOnceOrElseTheConsole) {
+  using enum SessionState;
+  const std::vector<ListedSession> host{
+      {0, active, true},  {1, active, true},        {2, disconnected, true},
+      {3, active, false}, {4, disconnected, false}, {5, active, true},
+      {5, active, true},  {6, other, true},         {65536, active, true}};
+  EXPECT_EQ(sessions_to_notify(host, 1), (Sessions{1, 2, 5, 65536}));
+  // Listed, but nobody signed in: the console is not asked.
+  EXPECT_EQ(sessions_to_notify(std::vector<ListedSession>{{0, active, true}, {2, other, true}}, 2),
             Sessions{});
   EXPECT_EQ(sessions_to_notify({}, 1), Sessions{1});
   EXPECT_EQ(sessions_to_notify({}, kNoConsoleSession), Sessions{});
   EXPECT_EQ(sessions_to_notify({}, 0), Sessions{});
+}
+
+TEST(HandOff, AFolderIsRefusedWhenAnOrdinaryGroupIsAllowedToChangeIt) {
+  using enum OrdinaryGroup;
+  const auto why = [](std::vector<AccessEntry> dacl) {
+    return why_ordinary_users_may_change(true, dacl);
+  };
+  // Wine's Unix modes 755 and 777, other accounts, a folder made under C:\, generic rights.
+  EXPECT_EQ(why({{none, 0x1f01ff}, {everyone, 0x1200a9}}), std::nullopt);
+  EXPECT_EQ(why({{everyone, 0x1301ff}}),
+            u"Everyone is allowed write data, append data, delete children, delete (0x001301FF)");
+  EXPECT_EQ(why({{authenticated_users, 0x10004}}),
+            u"Authenticated Users is allowed append data, delete (0x00010004)");
+  EXPECT_EQ(why({{users, 0x50000000}, {interactive, 0xc0000}}),
+            u"BUILTIN\\Users is allowed full control, write (0x50000000)");
+  EXPECT_EQ(why_ordinary_users_may_change(false, {}),
+            u"it has no DACL, so everyone may do anything with it");
+}
+
+TEST(HandOff, TheMarkTakesItsSortedPlaceInTheEnvironment) {
+  using namespace std::string_literals;
+  EXPECT_EQ(with_variable(u"=C:=C:\\x\0ALLUSERSPROFILE=a\0orvane=b\0Path=c\0"s, u"ORVANE_X=1"),
+            u"=C:=C:\\x\0ALLUSERSPROFILE=a\0orvane=b\0ORVANE_X=1\0Path=c\0"s);
+  EXPECT_EQ(with_variable(u"a=1\0orvane_x=0\0z=2\0"s, u"ORVANE_X=1"), u"a=1\0ORVANE_X=1\0z=2\0"s);
 }
 
 TEST(HandOff, TheStartedNoticeReadsTheSameArgument) {
