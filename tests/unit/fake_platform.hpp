@@ -29,6 +29,7 @@ class FakePlatform : public Platform {
   std::u16string date = u"08/12/2026";
   ScreenSize screen{1280 * 15.0F, 800 * 15.0F};
   WindowHandle handle = 0x1234;
+  bool motion = true;
 
   // Window state.
   float left = 0, top = 0, width = 8535, height = 1830;
@@ -61,6 +62,7 @@ class FakePlatform : public Platform {
   void set_window_top(float twips) override;
   void set_window_width(float twips) override;
   void follow_display() override;
+  bool motion_wanted() override { return motion; }
   WindowHandle window_handle() override;
   void set_label_text(Element label, std::u16string_view text) override;
   void set_image_visible(Element image, bool visible) override;
