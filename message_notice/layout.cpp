@@ -87,7 +87,6 @@ constexpr notice::Variant kVariant{
     .layout = &kLayout,
     .date_line = u"Mensagem transmitida as {time} de {date}",
     .sound_file = u"\\ctrl\\aviso.wav",
-    .window_title = u"OrvaneMessage",
 };
 
 }  // namespace

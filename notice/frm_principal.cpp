@@ -186,6 +186,10 @@ void Frm_principal::display_changed() {
 
 void Frm_principal::transIN() {
   for (std::int16_t alpha = 0; alpha <= 255; ++alpha) {
+    // Without motion the fade is its last step alone, also from the moment it is turned off.
+    if (!platform_.motion_wanted()) {
+      alpha = 255;
+    }
     const WindowHandle window = platform_.window_handle();
     mod_geral::transAlpha(platform_, window, alpha);
     platform_.pump_messages();
@@ -197,6 +201,15 @@ void Frm_principal::transOUT() {
   const std::int16_t start_width = round_to_int16(platform_.window_width());
   std::int16_t step = 0;
   for (std::int16_t width = start_width; width >= 1; --width) {
+    if (!platform_.motion_wanted()) {
+      // Gone in one step, where it stands: a jump to where the slide ends would land far beyond
+      // any screen, past what some systems' window coordinates hold.
+      platform_.set_window_pos(
+          platform_.window_handle(), 0, 0, 0, 0, 0,
+          kSwpNoMove | kSwpNoSize | kSwpNoZOrder | kSwpNoActivate | kSwpHideWindow);
+      platform_.pump_messages();
+      return;
+    }
     ++step;
     platform_.set_window_width(static_cast<float>(width));
     platform_.set_window_left(platform_.window_left() + static_cast<float>(step));

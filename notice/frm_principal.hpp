@@ -22,9 +22,11 @@ class Frm_principal final : public EventHandler {
   void display_changed() override;
   void presence_changed() override;
 
-  // Fades the window in from invisible to opaque, pumping messages after every step.
+  // Fades the window in from invisible to opaque, pumping messages after every step; opaque in
+  // one step when the person has asked for no motion.
   void transIN();
-  // Narrows the window while pushing it off the right edge of the screen, faster and faster.
+  // Narrows the window while pushing it off the right edge of the screen, faster and faster; hides
+  // it in one step when the person has asked for no motion.
   void transOUT();
 
  private:

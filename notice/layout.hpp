@@ -72,7 +72,6 @@ struct Variant {
   std::u16string_view date_line;
   // Appended to the program directory.
   std::u16string_view sound_file;
-  std::u16string_view window_title;
 };
 
 }  // namespace notice

@@ -19,7 +19,9 @@ inline constexpr std::uint32_t kLwaAlpha = 0x2;
 inline constexpr WindowHandle kHwndTopmost = -1;
 inline constexpr std::uint32_t kSwpNoSize = 0x0001;
 inline constexpr std::uint32_t kSwpNoMove = 0x0002;
+inline constexpr std::uint32_t kSwpNoZOrder = 0x0004;
 inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
+inline constexpr std::uint32_t kSwpHideWindow = 0x0080;
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 
 struct ScreenSize {
@@ -54,6 +56,8 @@ class Platform {
   // Takes up the display as it now is for drawing; the window keeps its geometry in twips until
   // the logic writes it again.
   virtual void follow_display() = 0;
+  // False when the person has asked the system for no animations; may change at any time.
+  virtual bool motion_wanted() = 0;
 
   virtual WindowHandle window_handle() = 0;
 

@@ -84,7 +84,6 @@ constexpr notice::Variant kVariant{
     .layout = &kLayout,
     .date_line = u"{date} : {time}",
     .sound_file = u"\\ctrl\\imprimindo.wav",
-    .window_title = u"OrvanePag",
 };
 
 }  // namespace

@@ -216,9 +216,13 @@ class NoticeAccessible final : public IAccessible {
     });
   }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-    // Never focusable: the notice never takes the keyboard focus.
-    return number_property(child, state, [this](Target) -> LONG {
-      return IsWindowVisible(window_) != FALSE ? 0 : STATE_SYSTEM_INVISIBLE;
+    // The notice never takes the focus by itself, but the person may give it (Alt+Tab).
+    return number_property(child, state, [this](Target target) -> LONG {
+      LONG shown = IsWindowVisible(window_) != FALSE ? 0 : STATE_SYSTEM_INVISIBLE;
+      if (target == Target::self) {
+        shown |= STATE_SYSTEM_FOCUSABLE | (focused() ? STATE_SYSTEM_FOCUSED : 0);
+      }
+      return shown;
     });
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
@@ -241,7 +245,14 @@ class NoticeAccessible final : public IAccessible {
       return E_POINTER;
     }
     set_empty(focus);
-    return attached() ? S_FALSE : CO_E_OBJNOTCONNECTED;
+    if (!attached()) {
+      return CO_E_OBJNOTCONNECTED;
+    }
+    if (!focused()) {
+      return S_FALSE;
+    }
+    set_i4(focus, CHILDID_SELF);
+    return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
     if (selection == nullptr) {
@@ -376,6 +387,9 @@ class NoticeAccessible final : public IAccessible {
 
   bool attached() const { return window_ != nullptr && labels_ != nullptr; }
 
+  // Asked on the window's thread, whose focus GetFocus reports.
+  bool focused() const { return GetFocus() == window_; }
+
   std::wstring_view label_text(Element id) const {
     const Label* shown = label(id);
     return shown != nullptr ? std::wstring_view(shown->text) : std::wstring_view();
@@ -503,6 +517,10 @@ void AccessibleNotice::on_top(HWND window) noexcept {
   }
   alerted_ = true;
   NotifyWinEvent(EVENT_SYSTEM_ALERT, window, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void AccessibleNotice::on_focus(HWND window) noexcept {
+  NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, CHILDID_SELF);
 }
 
 }  // namespace notice::win32

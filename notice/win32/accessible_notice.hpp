@@ -15,7 +15,8 @@ class NoticeAccessible;
 // description is the lines in reading order, all as shown, with the close box as its one child.
 // Once the window is first visible and top-most, EVENT_SYSTEM_ALERT tells readers to speak it:
 // what NVDA and Narrator speak from a window that is not in the foreground is an alert from a
-// top-most window.
+// top-most window. Once the person brings the window to the front it takes the keyboard focus, and
+// EVENT_OBJECT_FOCUS has readers read the object then.
 //
 // oleacc.dll is loaded from the system folder only, when a reader first asks. Every failure here
 // is swallowed: the notice shows, plays and closes regardless. The window's thread must have COM
@@ -45,6 +46,9 @@ class AccessibleNotice {
   // Called after each call that makes the window top-most: the first time it is then visible and
   // top-most, the alert is raised. Once per notice.
   void on_top(HWND window) noexcept;
+
+  // Called when the window takes the keyboard focus.
+  void on_focus(HWND window) noexcept;
 
  private:
   const std::vector<Label>& labels_;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "accessible_text.hpp"
 #include "failure.hpp"
 #include "system_function.hpp"
 #include "system_queries.hpp"
@@ -72,6 +73,41 @@ int display_dpi(HWND window) {
   return dpi;
 }
 
+// "Show animations in Windows"; where the system cannot say, the notice moves as it always has.
+bool read_motion_wanted() {
+  BOOL animate = TRUE;
+  if (SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animate, 0) == FALSE) {
+    return true;
+  }
+  return animate != FALSE;
+}
+
+// The same setting as stored for the user (UserPreferencesMask, byte 4, bit 0x02). Wine tells a
+// running program of a change but goes on answering what it first read; the stored bit is current.
+bool stored_motion_wanted() {
+  using GetValue = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
+  static const auto get_value = system_function<GetValue>(L"advapi32.dll", "RegGetValueW");
+  BYTE mask[32] = {};
+  DWORD size = sizeof mask;
+  if (get_value == nullptr ||
+      get_value(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"UserPreferencesMask",
+                RRF_RT_REG_BINARY, nullptr, mask, &size) != ERROR_SUCCESS ||
+      size < 5) {
+    return true;
+  }
+  return (mask[4] & 0x02) != 0;
+}
+
+// The title as a screen reader reads it is the notice's name in Alt+Tab and on the task bar too.
+std::wstring title_of(const std::vector<Label>& labels) {
+  for (const Label& label : labels) {
+    if (label.layout->id == Element::lb_titulo) {
+      return text_as_shown(label.text);
+    }
+  }
+  return {};
+}
+
 HWND to_hwnd(WindowHandle window) { return static_cast<HWND>(LongToHandle(window)); }
 
 HICON load_icon(HINSTANCE instance, int width_metric, int height_metric) {
@@ -102,14 +138,14 @@ void register_class(HINSTANCE instance, WNDPROC procedure) {
 }  // namespace
 
 NoticeWindow::NoticeWindow(const Variant& variant)
-    : variant_(variant),
-      layout_(*variant.layout),
+    : layout_(*variant.layout),
       scale_(display_dpi(nullptr)),
       display_dpi_(scale_.dpi()),
       width_(layout_.width),
       height_(layout_.height),
       shown_(scale_.window({0, 0, layout_.width, layout_.height})),
       desktop_right_(read_desktop_right()),
+      motion_wanted_(read_motion_wanted()),
       timer_period_ms_(static_cast<UINT>(layout_.timer_period_ms)) {
   // Fonts and pictures come with the scale, once the window is there to ask for it.
   labels_.reserve(layout_.labels.size());
@@ -119,12 +155,12 @@ NoticeWindow::NoticeWindow(const Variant& variant)
 
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   register_class(instance, window_procedure);
-  const std::wstring title(variant_.window_title.begin(), variant_.window_title.end());
   // No frame, so the outer size is the client size. WS_EX_NOACTIVATE keeps the focus with the
-  // user's application even when the notice is clicked; WS_EX_TOOLWINDOW keeps it off the task bar.
-  hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, title.c_str(), WS_POPUP,
-                          shown_.x, shown_.y, shown_.width, shown_.height, nullptr, nullptr,
-                          instance, this);
+  // user's application even when the notice is clicked; WS_EX_APPWINDOW lists it in Alt+Tab and
+  // on the task bar, so that a person without a mouse can bring it to the front and close it.
+  hwnd_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_NOACTIVATE, kClassName, title_of(labels_).c_str(),
+                          WS_POPUP, shown_.x, shown_.y, shown_.width, shown_.height, nullptr,
+                          nullptr, instance, this);
   if (hwnd_ == nullptr) {
     throw std::runtime_error("window: CreateWindowExW failed");
   }
@@ -223,11 +259,41 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       // The click itself still arrives.
       return MA_NOACTIVATE;
     case WM_ACTIVATE:
-      if (LOWORD(wparam) != WA_INACTIVE && handler_ != nullptr) {
-        handler_->activate();
+      if (LOWORD(wparam) != WA_INACTIVE) {
+        // The keys are the notice's only once the person has made it the foreground window
+        // (Alt+Tab, its task-bar button): never on a WM_ACTIVATE another program sends, where the
+        // default's SetFocus would activate the window.
+        if (GetForegroundWindow() == hwnd_) {
+          SetFocus(hwnd_);
+        }
+        if (handler_ != nullptr) {
+          handler_->activate();
+        }
       }
-      // Not passed on: the default sets the keyboard focus, which would activate the window.
       return 0;
+    case WM_SETFOCUS:
+      accessible_.on_focus(hwnd);
+      return 0;
+    case WM_KEYDOWN:
+      // As a click on the close box, and only from the front: a key already held down when the
+      // notice came there (the Enter that chose its task-bar button) is no request to close it.
+      if ((wparam == VK_ESCAPE || wparam == VK_RETURN || wparam == VK_SPACE) &&
+          (HIWORD(lparam) & KF_REPEAT) == 0 && GetForegroundWindow() == hwnd_ &&
+          handler_ != nullptr) {
+        handler_->click(Element::Label5);
+      }
+      return 0;
+    case WM_SYSCOMMAND:
+      // The task-bar button is there to reach the notice, not to fold it away or spread it over
+      // the screen: it keeps its size and its corner. Alt+F4 (SC_CLOSE) goes on to WM_CLOSE.
+      if ((wparam & 0xFFF0) == SC_MINIMIZE || (wparam & 0xFFF0) == SC_MAXIMIZE) {
+        return 0;
+      }
+      break;
+    case WM_SETTINGCHANGE:
+      // Either answer that says "no motion" is taken: it is never harmful to keep still.
+      motion_wanted_ = read_motion_wanted() && stored_motion_wanted();
+      break;
     case WM_LBUTTONDOWN:
       pressed_ = element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
       SetCapture(hwnd_);

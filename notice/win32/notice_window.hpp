@@ -46,6 +46,7 @@ class NoticeWindow final : public Platform {
   void set_window_top(float twips) override;
   void set_window_width(float twips) override;
   void follow_display() override;
+  bool motion_wanted() override { return motion_wanted_; }
 
   WindowHandle window_handle() override;
 
@@ -83,7 +84,6 @@ class NoticeWindow final : public Platform {
   void apply_geometry();
   void invalidate(const TwipRect& rect);
 
-  const Variant& variant_;
   const WindowLayout& layout_;
   EventHandler* handler_ = nullptr;
   HWND hwnd_ = nullptr;
@@ -102,6 +102,8 @@ class NoticeWindow final : public Platform {
   float height_;
   PixelRect shown_{};
   int desktop_right_;
+  // Read at the start and on every settings change, as the fade and the slide ask at each step.
+  bool motion_wanted_;
 
   std::optional<Element> pressed_;
   UINT timer_period_ms_;

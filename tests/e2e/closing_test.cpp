@@ -5,12 +5,15 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "desktop_input.hpp"
 #include "notice_argument.hpp"
 #include "notice_fixture.hpp"
 #include "notice_layout.hpp"
 #include "program_paths.hpp"
+#include "screen_reader.hpp"
 
 namespace e2e {
 namespace {
@@ -112,6 +115,39 @@ TEST(Closing, CloseAndEndSessionEndTheNoticeAsTheCloseBoxDoes) {
         std::printf("%s: ended %lld ms after posting\n", what.c_str(),
                     static_cast<long long>(took));
       }
+    }
+  }
+}
+
+// Someone without a mouse brings the notice to the front, as Alt+Tab and its task-bar button do,
+// which gives its accessible object the focus, and presses a key: Escape, Enter and Space end it as
+// the close box does, Alt+F4 as End task does. Escape pressed before goes to the user's window.
+TEST(Closing, KeysEndTheNoticeOnceThePersonBringsItToTheFront) {
+  const std::pair<const char*, std::vector<unsigned short>> keys[] = {{"Escape", {VK_ESCAPE}},
+                                                                      {"Enter", {VK_RETURN}},
+                                                                      {"Space", {VK_SPACE}},
+                                                                      {"Alt+F4", {VK_MENU, VK_F4}}};
+  for (const std::wstring& program : {message_program(), print_program()}) {
+    for (const auto& [name, key] : keys) {
+      const ForegroundWindow user;
+      const ShownNotice notice = show_notice(program, sample());
+      const std::string what = narrow(program.substr(program.rfind(L'\\') + 1)) + " " + name;
+      press_keys({VK_ESCAPE});
+      EXPECT_FALSE(notice.process.wait_for_exit(300ms).has_value()) << what << ", from behind";
+      EXPECT_EQ(user.keys(), 1) << what;
+      SetForegroundWindow(notice.window);
+      ASSERT_TRUE(wait_until(
+          [&] { return (read_accessible(notice.window).state & STATE_SYSTEM_FOCUSED) != 0; }, 3s,
+          50ms))
+          << what << ": never focused";
+      press_keys(key);
+      const auto pressed = std::chrono::steady_clock::now();
+      EXPECT_TRUE(wait_until([&] { return IsWindowVisible(notice.window) == 0; }, 1s, 1ms)) << what;
+      const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - pressed);
+      EXPECT_EQ(notice.process.wait_for_exit(3s), std::optional<DWORD>{0}) << what;
+      std::printf("%s: off the screen %d ms after the key\n", what.c_str(),
+                  static_cast<int>(took.count()));
     }
   }
 }

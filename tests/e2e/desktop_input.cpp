@@ -38,6 +38,16 @@ void double_click_at(int x, int y) {
   press_and_release();
 }
 
+void press_keys(const std::vector<unsigned short>& keys) {
+  std::vector<INPUT> inputs(keys.size() * 2);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
+    inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = keys[i];
+    inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 void someone_at_the_keyboard() {
   // Through the input queue, not SetCursorPos: only input counts as someone's presence.
   INPUT move{};

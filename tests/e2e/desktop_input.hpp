@@ -1,10 +1,14 @@
 #pragma once
 
+#include <vector>
+
 namespace e2e {
 
 // Left clicks at a screen position, through the same input queue a real mouse uses.
 void click_at(int x, int y);
 void double_click_at(int x, int y);
+// Presses the virtual keys in order and releases them in reverse, as one chord (Alt+F4).
+void press_keys(const std::vector<unsigned short>& keys);
 
 // Input from someone at the PC, with the pointer parked in the screen's top-left corner, away from
 // where notices appear: a timed notice counts its period only while someone has been at the

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "desktop_input.hpp"
@@ -97,6 +99,11 @@ class FadeIn : public ::testing::Test {
       const WindowFacts facts = read_window(window_);
       samples_.push_back(FadeSample{since(started), facts.visible, facts.ex_style, facts.alpha,
                                     GetForegroundWindow()});
+      // Someone typing in their own window all the while: every key must reach it.
+      if (samples_.size() % 25 == 1) {
+        press_keys({'K'});
+        ++keys_typed_;
+      }
       if (facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0) {
         shown_ = facts;
         break;
@@ -128,6 +135,7 @@ class FadeIn : public ::testing::Test {
   static inline HWND window_ = nullptr;
   static inline std::vector<FadeSample> samples_;
   static inline std::optional<WindowFacts> shown_;
+  static inline int keys_typed_ = 0;
 };
 
 TEST_F(FadeIn, AlphaRisesStepByStepFromZeroToOpaqueAndNeverFalls) {
@@ -184,6 +192,12 @@ TEST_F(FadeIn, NeverTakesTheForegroundNotEvenWhenClicked) {
   EXPECT_NE(GetForegroundWindow(), window_);
   EXPECT_TRUE(user_->is_foreground()) << "a click on the notice took the foreground";
   EXPECT_NE(read_window(window_).ex_style & WS_EX_TOPMOST, 0);
+  press_keys({'K'});
+  EXPECT_TRUE(wait_until([] { return user_->keys() == keys_typed_ + 1; }, 2s));
+  std::printf(
+      "%d of %d keys typed while the notice appeared, faded in, rose and was clicked "
+      "reached the user's window\n",
+      user_->keys(), keys_typed_ + 1);
 }
 
 // Last in the suite: it ends the notice.
@@ -239,6 +253,53 @@ TEST(CloseBox, EndsTheNoticeWhileItIsStillFadingIn) {
   EXPECT_LE(took, kEndsAfterClick);
   EXPECT_LT(highest, 255) << "the fade ran to the end before the click was handled";
   EXPECT_EQ(process.wait_for_exit(0ms), std::optional<DWORD>{0});
+}
+
+// "Show animations in Windows" turned off as the person does it, stored and announced to the
+// programs running, and turned on again.
+void animate(BOOL on) {
+  SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0,
+                        reinterpret_cast<PVOID>(static_cast<UINT_PTR>(on)),
+                        SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+}
+
+// With animations off, a timed notice of each program is opaque at once and leaves at once when
+// its period ends; one already shown when the person turns them off leaves at once too.
+TEST(NoMotion, TimedNoticesAppearAndLeaveAtOnce) {
+  // The setting reaches every notice on the screen: the other tests' must have ended.
+  ASSERT_TRUE(
+      wait_until([] { return FindWindowW(L"OrvaneNoticeWindow", nullptr) == nullptr; }, 60s, 50ms));
+  someone_at_the_keyboard();
+  const WatchPlan plan{
+      .watch_for = 40s, .closely_from = 9s, .end_after_watch = true, .when_shown = {}};
+  WatchedLaunch shown_before(message_program(), sample(L'T'), plan);
+  shown_before.wait_until_shown(kWindowTimeout + kFadeTimeout);
+  animate(FALSE);
+  const std::shared_ptr<void> animate_again(nullptr, [](void*) { animate(TRUE); });
+  WatchedLaunch message(message_program(), sample(L'T'), plan);
+  WatchedLaunch print(
+      print_program(), sample(L'T'),
+      {.watch_for = 60s, .closely_from = 29s, .end_after_watch = true, .when_shown = {}});
+  const std::tuple<const char*, WatchedLaunch*, Elapsed> notices[] = {
+      {"OrvaneMessage", &message, 10s},
+      {"OrvanePag", &print, 30s},
+      {"shown before", &shown_before, 10s}};
+  for (const auto& [name, launch, period] : notices) {
+    const NoticeWatch& watch = launch->result();
+    ASSERT_TRUE(watch.failure.empty() && watch.ended_after) << name << ": " << watch.failure;
+    const Elapsed left = watch.hidden_after.value_or(*watch.ended_after);
+    std::string alphas;
+    for (const int alpha : watch.alphas) alphas += " " + std::to_string(alpha);
+    alphas = launch == &shown_before ? " faded in" : alphas;
+    std::printf("%s: alpha%s; seen at %d ms, gone at %d ms, ended at %d ms\n", name, alphas.c_str(),
+                static_cast<int>(watch.visible_after.count()), static_cast<int>(left.count()),
+                static_cast<int>(watch.ended_after->count()));
+    EXPECT_TRUE(launch == &shown_before || alphas == " 255" || alphas == " 0 255") << alphas;
+    EXPECT_FALSE(watch.moved_after.has_value()) << name << ": slid";
+    EXPECT_GE(left, period - 500ms) << name;
+    EXPECT_LE(left - watch.visible_after, period + 500ms) << name;
+    EXPECT_EQ(watch.exit_code, std::optional<DWORD>{0}) << name;
+  }
 }
 
 // A copy of the message program alone in a folder of its own, without ctrl/ and its sound.

@@ -51,6 +51,10 @@ ShownNotice show_notice(const std::wstring& program, const std::wstring& argumen
 namespace {
 
 LRESULT CALLBACK plain_window_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (auto* keys = reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      keys != nullptr && message == WM_KEYDOWN) {
+    ++*keys;
+  }
   return DefWindowProcW(window, message, w, l);
 }
 
@@ -71,6 +75,7 @@ ForegroundWindow::ForegroundWindow() {
     HWND window = CreateWindowExW(0, window_class.lpszClassName, L"user application",
                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
                                   nullptr, window_class.hInstance, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&keys_));
     SetForegroundWindow(window);
     SetFocus(window);
     created = window;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -46,11 +47,14 @@ class ForegroundWindow {
 
   HWND handle() const { return window_; }
   bool is_foreground() const { return GetForegroundWindow() == window_; }
+  // The keys pressed in the window so far.
+  int keys() const { return keys_; }
 
  private:
   std::thread thread_;
   HWND window_ = nullptr;
   DWORD thread_id_ = 0;
+  std::atomic<int> keys_{0};
 };
 
 }  // namespace e2e

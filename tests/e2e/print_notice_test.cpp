@@ -107,8 +107,9 @@ TEST_F(PrintNotice, IsABorderlessTopMostPopupAboveTheBottomRightCorner) {
 
   EXPECT_NE(w.style & WS_POPUP, 0);
   EXPECT_EQ(w.style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_SYSMENU), 0);
-  EXPECT_NE(w.ex_style & WS_EX_TOOLWINDOW, 0) << "it would get a task-bar button";
-  EXPECT_EQ(w.ex_style & WS_EX_APPWINDOW, 0);
+  EXPECT_EQ(w.ex_style & (WS_EX_APPWINDOW | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE),
+            WS_EX_APPWINDOW | WS_EX_NOACTIVATE)
+      << "listed by Alt+Tab and the task bar, never activated by a click";
   EXPECT_NE(w.ex_style & WS_EX_TOPMOST, 0);
   EXPECT_NE(w.ex_style & WS_EX_LAYERED, 0);
   EXPECT_EQ(w.alpha, std::optional<BYTE>{255});

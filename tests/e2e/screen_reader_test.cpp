@@ -62,7 +62,7 @@ void expect_announced_and_closed(const std::wstring& program, const std::wstring
   EXPECT_NE(read.description.find(expected.date_line_part), std::wstring::npos);
   EXPECT_LT(read.description.find(expected.date_line_part), read.description.find(L'\n'));
   EXPECT_EQ(after_first_line(read.description), expected.other_lines);
-  EXPECT_EQ(read.state & STATE_SYSTEM_FOCUSABLE, 0);
+  EXPECT_EQ(read.state & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED), STATE_SYSTEM_FOCUSABLE);
   EXPECT_EQ(read.children, 1);
   EXPECT_EQ(read.child_role, ROLE_SYSTEM_PUSHBUTTON);
   EXPECT_EQ(read.child_name, L"Fechar");

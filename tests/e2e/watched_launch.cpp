@@ -80,6 +80,10 @@ void WatchedLaunch::watch() {
   const bool opaque = wait_until(
       [&] {
         const WindowFacts facts = read_window(window);
+        if (const int alpha = facts.alpha.value_or(-1);
+            seen.alphas.empty() || seen.alphas.back() != alpha) {
+          seen.alphas.push_back(alpha);
+        }
         return (facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0) || stop_;
       },
       kFadeTimeout, 2ms);
@@ -114,6 +118,9 @@ void WatchedLaunch::watch() {
     if (stop_ || now >= plan_.watch_for) {
       seen.running_at_the_end = true;
       break;
+    }
+    if (!seen.hidden_after && IsWindowVisible(window) == 0) {
+      seen.hidden_after = since_start();
     }
     RECT rect{};
     if (GetWindowRect(window, &rect) != 0 && !same_rect(rect, last)) {

@@ -30,10 +30,12 @@ struct NoticeWatch {
   std::string failure;  // why the watch stopped early: no window, never opaque and top-most
   HWND window = nullptr;
   Elapsed visible_after{};
-  WindowFacts shown;  // once opaque and top-most
+  std::vector<int> alphas;  // each alpha seen from then until opaque, in order, none twice running
+  WindowFacts shown;        // once opaque and top-most
   Elapsed shown_after{};
   std::optional<Elapsed> moved_after;  // the first change of the window's rectangle
   std::vector<WindowMove> moves;       // every different rectangle seen from then on, in order
+  std::optional<Elapsed> hidden_after;  // first seen hidden or gone, the process still running
   std::optional<Elapsed> ended_after;
   std::optional<DWORD> exit_code;
   bool running_at_the_end = false;  // still running when the watch ran out

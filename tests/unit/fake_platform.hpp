@@ -32,6 +32,7 @@ class FakePlatform : public Platform {
   Presence facts;  // someone at the PC, looking
   std::uint64_t now_ms = 0;
   std::uint32_t asked_duration_ms = 0;
+  bool motion = true;
 
   // Window state.
   float left = 0, top = 0, width = 8535, height = 1830;
@@ -66,6 +67,7 @@ class FakePlatform : public Platform {
   void set_window_top(float twips) override;
   void set_window_width(float twips) override;
   void follow_display() override;
+  bool motion_wanted() override { return motion; }
   WindowHandle window_handle() override;
   void set_label_text(Element label, std::u16string_view text) override;
   void set_image_visible(Element image, bool visible) override;

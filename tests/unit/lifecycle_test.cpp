@@ -117,6 +117,26 @@ TEST_F(Lifecycle, ActivationsDuringTheFadeDoNothing) {
   EXPECT_EQ(platform.sounds.size(), 1U);
 }
 
+// "Show animations" off, from the start or from the hundredth step: opaque at once, then raised
+// and sounded as ever; at the period's end, hidden at once and ended.
+TEST(NoMotion, TheNoticeAppearsAndLeavesInOneStep) {
+  for (const int off_from : {0, 100}) {
+    FakePlatform platform;
+    Frm_principal form{platform, message_notice::variant()};
+    platform.on_pump = [&](int pump) { platform.motion = pump < off_from; };
+    platform.motion = off_from > 0;
+    form.activate();
+    EXPECT_EQ(platform.calls_named({"set_layered_window_attributes"}).size(), off_from + 1U);
+    EXPECT_TRUE(platform.alpha == 255 && platform.topmost && platform.sounds.size() == 1);
+    platform.calls.clear();
+    platform.pumps = 0;
+    platform.motion = off_from > 0;
+    EXPECT_THROW(form.timer_tick(Element::Timer1), ProgramEnded);
+    EXPECT_EQ(platform.calls_named({"set_window_width", "set_window_pos"}).size(), off_from + 1U);
+    EXPECT_EQ(platform.calls_named({"set_window_pos"}).back(), "set_window_pos 4660 0 0 0 0 0 151");
+  }
+}
+
 TEST_F(Lifecycle, ClickOnXDuringTheFadeEndsBeforeTheSound) {
   start(u"X");
   platform.on_pump = [this](int pump) {

@@ -117,13 +117,12 @@ class NoticeWindowTest : public ::testing::Test {
   HWND hwnd_ = nullptr;
 };
 
-TEST_F(NoticeWindowTest, IsABorderlessHiddenToolWindowOfTheLayoutsSize) {
+TEST_F(NoticeWindowTest, IsABorderlessHiddenAppWindowOfTheLayoutsSize) {
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)) & ~WS_CLIPSIBLINGS,
             static_cast<DWORD>(WS_POPUP));
   const auto ex_style = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE));
-  EXPECT_EQ(ex_style & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE),
-            static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE));
-  EXPECT_EQ(ex_style & WS_EX_APPWINDOW, 0U);
+  EXPECT_EQ(ex_style & (WS_EX_APPWINDOW | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE),
+            static_cast<DWORD>(WS_EX_APPWINDOW | WS_EX_NOACTIVATE));
   RECT client{};
   GetClientRect(hwnd_, &client);
   EXPECT_EQ(client.right, 569);
@@ -133,7 +132,7 @@ TEST_F(NoticeWindowTest, IsABorderlessHiddenToolWindowOfTheLayoutsSize) {
   EXPECT_EQ(outer.bottom - outer.top, 122);
   wchar_t title[64] = {};
   GetWindowTextW(hwnd_, title, 64);
-  EXPECT_STREQ(title, L"OrvaneMessage");
+  EXPECT_STREQ(title, L"QuorvixSpoolerX - Aviso Importante");
   EXPECT_EQ(GetClassLongPtrW(hwnd_, GCL_STYLE) & CS_DBLCLKS, static_cast<ULONG_PTR>(CS_DBLCLKS));
   EXPECT_NE(GetClassLongPtrW(hwnd_, GCLP_HICON), 0U);
   EXPECT_NE(GetClassLongPtrW(hwnd_, GCLP_HICONSM), 0U);
@@ -349,7 +348,7 @@ TEST_F(NoticeWindowTest, ScreenReadersFindAnAlertOfTheTextsAsShownAndCanPressThe
   ASSERT_EQ(object->get_accDescription(self, &text), S_OK);
   EXPECT_EQ(take(text), L"Mensagem transmitida as 10:00 de 08/12/2026\nToner & papel\nChamado 12");
   EXPECT_EQ(object->get_accState(self, &value), S_OK);
-  EXPECT_EQ(value.lVal & STATE_SYSTEM_FOCUSABLE, 0);
+  EXPECT_EQ(value.lVal & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED), STATE_SYSTEM_FOCUSABLE);
   LONG left = 0, top = 0, width = 0, height = 0;
   EXPECT_EQ(object->accLocation(&left, &top, &width, &height, self), S_OK);
   const RECT rect = window_rect();
@@ -417,6 +416,32 @@ TEST_F(NoticeWindowTest, AlertsOnceWhenFirstVisibleAndTopMost) {
   top_most();
   UnhookWinEvent(hook);
   EXPECT_EQ(g_alerts, 1);
+}
+
+// Brought to the front, it takes the focus and readers hear of it; a key held since before it
+// came there closes nothing, and it keeps its size.
+TEST_F(NoticeWindowTest, InFrontItTakesTheFocusAndKeepsItsSize) {
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                             count_alert, 0, 0, WINEVENT_OUTOFCONTEXT);
+  g_alerts = 0;
+  window_->show();
+  SetForegroundWindow(hwnd_);
+  Sleep(50);
+  window_->pump_messages();
+  UnhookWinEvent(hook);
+  EXPECT_EQ(g_alerts, 1);
+  SendMessageW(hwnd_, WM_KEYDOWN, VK_ESCAPE, 1 | (1 << 30));
+  SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_EQ(handler_.events, (std::vector<Event>{{'a', Element::Timer1}}));
+  EXPECT_EQ(window_rect().right - window_rect().left, 569);
+  IAccessible* object = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(hwnd_, static_cast<DWORD>(OBJID_CLIENT),
+                                       __uuidof(IAccessible), reinterpret_cast<void**>(&object)),
+            S_OK);
+  VARIANT focus{};
+  EXPECT_EQ(object->get_accFocus(&focus), S_OK);
+  EXPECT_EQ(focus.lVal, CHILDID_SELF);
+  object->Release();
 }
 
 TEST(AccessibleText, ReadsAsPaintingShowsIt) {
