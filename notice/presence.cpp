@@ -35,7 +35,8 @@ bool can_be_seen(const Presence& presence) noexcept {
 }
 
 bool period_counts(const Presence& presence) noexcept {
-  return can_be_seen(presence) && presence.idle_ms < kIdleLimitMs && !presence.pointer_on_notice;
+  return can_be_seen(presence) && presence.idle_ms < kIdleLimitMs &&
+         presence.pointer_on_notice_ms < kPointerRestMs;
 }
 
 std::uint32_t timed_period_ms(std::uint32_t own_ms, std::uint32_t asked_ms) noexcept {

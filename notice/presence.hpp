@@ -29,18 +29,22 @@ struct Presence {
   NotificationState notification_state = NotificationState::unknown;
   // Since the last keyboard or mouse input in this session.
   std::uint32_t idle_ms = 0;
-  bool pointer_on_notice = false;
+  // How long the pointer has stayed on the notice; 0 while it is elsewhere.
+  std::uint32_t pointer_on_notice_ms = 0;
 };
 
 // Longer without input and nobody counts as being at the PC.
 inline constexpr std::uint32_t kIdleLimitMs = 60'000;
+// The pointer rests on the notice once it has stayed there this long: one that crosses it, or
+// leaves it as it closes another notice, is no reader.
+inline constexpr std::uint32_t kPointerRestMs = 500;
 // A timed notice that has waited this long in all ends as if its period had run out.
 inline constexpr std::uint64_t kLongestWaitMs = 60ULL * 60 * 1000;
 
 // Unlocked, connected, display on, no screen saver, nothing the shell keeps notifications from.
 bool can_be_seen(const Presence& presence) noexcept;
-// Someone is there (recent input, or the pointer on the notice), and is not pointing at it while
-// reading it.
+// Someone is there (recent input, or the pointer resting on the notice), and is not pointing at
+// it while reading it.
 bool period_counts(const Presence& presence) noexcept;
 
 // A timed notice's period: never shorter than the one the person asked the system to give

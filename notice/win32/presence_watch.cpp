@@ -3,6 +3,7 @@
 #include <versionhelpers.h>
 #include <wtsapi32.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -152,8 +153,14 @@ Presence PresenceWatch::read() noexcept {
   // Unsigned: right across the tick count's wrap every 49.7 days.
   facts_.idle_ms = GetLastInputInfo(&input) ? GetTickCount() - input.dwTime : 0;
   POINT pointer{};
-  facts_.pointer_on_notice =
-      GetCursorPos(&pointer) && GetAncestor(WindowFromPoint(pointer), GA_ROOT) == window_;
+  if (GetCursorPos(&pointer) && GetAncestor(WindowFromPoint(pointer), GA_ROOT) == window_) {
+    pointer_since_ = pointer_since_ != 0 ? pointer_since_ : now;
+    facts_.pointer_on_notice_ms =
+        static_cast<std::uint32_t>(std::min<ULONGLONG>(now - pointer_since_, MAXDWORD));
+  } else {
+    pointer_since_ = 0;
+    facts_.pointer_on_notice_ms = 0;
+  }
   return facts_;
 }
 

@@ -32,6 +32,8 @@ class PresenceWatch {
   bool session_notification_ = false;
   Presence facts_;
   ULONGLONG shell_asked_at_ = 0;
+  // Since when the pointer has been seen on the notice at every look; 0 when it was not.
+  ULONGLONG pointer_since_ = 0;
   bool shell_asked_ = false;
 };
 

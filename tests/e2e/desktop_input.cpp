@@ -18,6 +18,17 @@ void press_and_release() {
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+// Through the input queue, not SetCursorPos: only input counts as someone's presence. Parked in
+// the leftmost and topmost pixel (1 of 65535), away from where notices appear.
+void park_pointer() {
+  INPUT move{};
+  move.type = INPUT_MOUSE;
+  move.mi.dx = 1;
+  move.mi.dy = 1;
+  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &move, sizeof move);
+}
+
 void move_to(int x, int y) {
   SetCursorPos(x, y);
   // Let the move reach the window before the button does.
@@ -26,9 +37,12 @@ void move_to(int x, int y) {
 
 }  // namespace
 
+// The pointer is moved away after a click, as a person does: left resting on a notice beneath
+// the one clicked, it would hold that notice's period.
 void click_at(int x, int y) {
   move_to(x, y);
   press_and_release();
+  park_pointer();
 }
 
 void double_click_at(int x, int y) {
@@ -36,6 +50,7 @@ void double_click_at(int x, int y) {
   press_and_release();
   std::this_thread::sleep_for(std::chrono::milliseconds(40));
   press_and_release();
+  park_pointer();
 }
 
 void press_keys(const std::vector<unsigned short>& keys) {
@@ -49,13 +64,7 @@ void press_keys(const std::vector<unsigned short>& keys) {
 }
 
 void someone_at_the_keyboard() {
-  // Through the input queue, not SetCursorPos: only input counts as someone's presence.
-  INPUT move{};
-  move.type = INPUT_MOUSE;
-  move.mi.dx = 1;  // of 65535: the leftmost and topmost pixels
-  move.mi.dy = 1;
-  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &move, sizeof move);
+  park_pointer();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 

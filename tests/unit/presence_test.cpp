@@ -21,10 +21,11 @@ TEST(PresenceRule, WhatHidesTheNoticeHoldsItAndIdlenessOrThePointerOnlyStopTheCo
     EXPECT_FALSE(can_be_seen(unseen) || period_counts(unseen));
   }
   for (const Presence away :
-       {Presence{.idle_ms = kIdleLimitMs}, Presence{.pointer_on_notice = true}}) {
+       {Presence{.idle_ms = kIdleLimitMs}, Presence{.pointer_on_notice_ms = kPointerRestMs}}) {
     EXPECT_TRUE(can_be_seen(away) && !period_counts(away));
   }
-  EXPECT_TRUE(period_counts({.idle_ms = kIdleLimitMs - 1}));
+  EXPECT_TRUE(
+      period_counts({.idle_ms = kIdleLimitMs - 1, .pointer_on_notice_ms = kPointerRestMs - 1}));
   EXPECT_TRUE(period_counts({.notification_state = NotificationState::busy}));  // a kiosk
   EXPECT_EQ(timed_period_ms(10000, 0), 10000U);
   EXPECT_EQ(timed_period_ms(10000, 25000), 25000U);
@@ -66,7 +67,7 @@ TEST_F(Attendance, TheFullPeriodStartsAgainEachTimeSomeoneIsBackAndAStaleTickIsN
   start(u"XT");
   for (const Presence facts :
        {Presence{}, Presence{.locked = true}, Presence{.locked = true, .display_off = true},
-        Presence{}, Presence{.pointer_on_notice = true}}) {
+        Presence{}, Presence{.pointer_on_notice_ms = kPointerRestMs}}) {
     change(facts);
   }
   platform.facts = {.idle_ms = kIdleLimitMs};
