@@ -214,6 +214,7 @@ void NoticeWindow::follow_display() {
 
 NoticeWindow::~NoticeWindow() {
   handler_ = nullptr;
+  presence_.stop();
   if (hwnd_ != nullptr) {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);

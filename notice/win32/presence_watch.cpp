@@ -88,13 +88,15 @@ NotificationState shell_state() noexcept {
 
 }  // namespace
 
-PresenceWatch::~PresenceWatch() {
+void PresenceWatch::stop() noexcept {
   if (display_notification_ != nullptr) {
     UnregisterPowerSettingNotification(display_notification_);
+    display_notification_ = nullptr;
   }
   if (session_notification_ && session_calls().unregister_notification != nullptr) {
     session_calls().unregister_notification(window_);
   }
+  session_notification_ = false;
 }
 
 void PresenceWatch::start(HWND window) noexcept {

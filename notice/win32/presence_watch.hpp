@@ -12,12 +12,14 @@ namespace notice::win32 {
 class PresenceWatch {
  public:
   PresenceWatch() = default;
-  ~PresenceWatch();
+  ~PresenceWatch() { stop(); }
   PresenceWatch(const PresenceWatch&) = delete;
   PresenceWatch& operator=(const PresenceWatch&) = delete;
 
   // Subscribes the window and reads the session's lock and connection state as they are now.
   void start(HWND window) noexcept;
+  // Unsubscribes, while the window is still there.
+  void stop() noexcept;
   // WM_WTSSESSION_CHANGE's code.
   void session_changed(WPARAM change) noexcept;
   // WM_POWERBROADCAST's PBT_POWERSETTINGCHANGE; true when it was the display's state.
