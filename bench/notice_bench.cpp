@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "command_lines.hpp"
+#include "desktop_input.hpp"
 #include "linux_process.hpp"
 #include "slide_geometry.hpp"
 #include "timeline.hpp"
@@ -569,14 +570,8 @@ int wmain(int argc, wchar_t** argv) {
                              GetSystemMetrics(SM_CXVIRTUALSCREEN));
     const std::wstring command = bench::command_line(options.program, argument_for(options));
     if (timed(options)) {
-      // A timed notice counts its period only while someone is at the PC: input, with the pointer
-      // parked away from the notice's corner.
-      INPUT move{};
-      move.type = INPUT_MOUSE;
-      move.mi.dx = 1;
-      move.mi.dy = 1;
-      move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-      SendInput(1, &move, sizeof move);
+      // A timed notice counts its period only while someone is at the PC.
+      e2e::someone_at_the_keyboard();
     }
     // A moment for the start of this program (and the input) to settle before the clock starts.
     Sleep(200);
