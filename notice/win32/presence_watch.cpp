@@ -34,19 +34,12 @@ struct SessionInfoEx {
   } level1;
 };
 
-// wtsapi32 is not loaded by a notice that does not ask.
+// wtsapi32 is looked up, never imported, as the hand-off looks it up.
 struct SessionCalls {
-  decltype(&::WTSRegisterSessionNotification) register_notification =
-      system_function<decltype(&::WTSRegisterSessionNotification)>(
-          L"wtsapi32.dll", "WTSRegisterSessionNotification");
-  decltype(&::WTSUnRegisterSessionNotification) unregister_notification =
-      system_function<decltype(&::WTSUnRegisterSessionNotification)>(
-          L"wtsapi32.dll", "WTSUnRegisterSessionNotification");
-  decltype(&::WTSQuerySessionInformationW) query =
-      system_function<decltype(&::WTSQuerySessionInformationW)>(L"wtsapi32.dll",
-                                                                "WTSQuerySessionInformationW");
-  decltype(&::WTSFreeMemory) free =
-      system_function<decltype(&::WTSFreeMemory)>(L"wtsapi32.dll", "WTSFreeMemory");
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSRegisterSessionNotification);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSUnRegisterSessionNotification);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQuerySessionInformationW);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSFreeMemory);
 };
 
 const SessionCalls& session_calls() {
@@ -58,12 +51,13 @@ const SessionCalls& session_calls() {
 template <typename T>
 bool query_session(WTS_INFO_CLASS kind, T& answer) noexcept {
   const SessionCalls& calls = session_calls();
-  if (calls.query == nullptr || calls.free == nullptr) {
+  if (calls.WTSQuerySessionInformationW == nullptr || calls.WTSFreeMemory == nullptr) {
     return false;
   }
   LPWSTR buffer = nullptr;
   DWORD bytes = 0;
-  if (!calls.query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kind, &buffer, &bytes) ||
+  if (!calls.WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kind,
+                                         &buffer, &bytes) ||
       buffer == nullptr) {
     return false;
   }
@@ -71,7 +65,7 @@ bool query_session(WTS_INFO_CLASS kind, T& answer) noexcept {
   if (whole) {
     std::memcpy(&answer, buffer, sizeof(T));
   }
-  calls.free(buffer);
+  calls.WTSFreeMemory(buffer);
   return whole;
 }
 
@@ -93,8 +87,8 @@ void PresenceWatch::stop() noexcept {
     UnregisterPowerSettingNotification(display_notification_);
     display_notification_ = nullptr;
   }
-  if (session_notification_ && session_calls().unregister_notification != nullptr) {
-    session_calls().unregister_notification(window_);
+  if (session_notification_ && session_calls().WTSUnRegisterSessionNotification != nullptr) {
+    session_calls().WTSUnRegisterSessionNotification(window_);
   }
   session_notification_ = false;
 }
@@ -102,8 +96,8 @@ void PresenceWatch::stop() noexcept {
 void PresenceWatch::start(HWND window) noexcept {
   window_ = window;
   const SessionCalls& calls = session_calls();
-  session_notification_ = calls.register_notification != nullptr &&
-                          calls.register_notification(window, NOTIFY_FOR_THIS_SESSION);
+  session_notification_ = calls.WTSRegisterSessionNotification != nullptr &&
+                          calls.WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   for (const GUID& setting : {kSessionDisplayStatus, kConsoleDisplayState, kMonitorPowerOn}) {
     display_notification_ =
         RegisterPowerSettingNotification(window, &setting, DEVICE_NOTIFY_WINDOW_HANDLE);

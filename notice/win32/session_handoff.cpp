@@ -28,10 +28,7 @@ constexpr wchar_t kHandedOnVariable[] = L"ORVANE_NOTICE_HANDED_ON";
 constexpr char16_t kHandedOnMark[] = u"ORVANE_NOTICE_HANDED_ON=1";
 
 // Reached only where nobody sees the notice: advapi32 brings a cryptographic provider when
-// imported, and the others are not loaded by a notice on a user's desktop. Each member bears the
-// name of the function it calls.
-#define NOTICE_SYSTEM_FUNCTION(dll, name) \
-  decltype(&::name) name = system_function<decltype(&::name)>(dll, #name)
+// imported, and the others are not loaded by a notice on a user's desktop.
 struct SessionCalls {
   NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", OpenProcessToken);
   NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", GetTokenInformation);
@@ -55,7 +52,6 @@ struct SessionCalls {
            WTSQueryUserToken && WTSFreeMemory && CreateEnvironmentBlock && DestroyEnvironmentBlock;
   }
 };
-#undef NOTICE_SYSTEM_FUNCTION
 
 class Handle {
  public:

@@ -16,4 +16,8 @@ Function system_function(const wchar_t* dll, const char* name) noexcept {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
+// A member bearing the name of the system function it calls, looked up as above.
+#define NOTICE_SYSTEM_FUNCTION(dll, name) \
+  decltype(&::name) name = ::notice::win32::system_function<decltype(&::name)>(dll, #name)
+
 }  // namespace notice::win32
