@@ -7,7 +7,6 @@
 #include <limits>
 #include <thread>
 
-#include "desktop_input.hpp"
 #include "notice_argument.hpp"
 
 namespace hardening {
@@ -106,9 +105,6 @@ int close_from_the_top(std::vector<StackedNotice>& notices) {
       ++restacked;
     }
     if (target->timed) {
-      // The pointer rests where the last click left it, on this notice now, which holds its
-      // period until the person moves away; its full period then starts again.
-      e2e::someone_at_the_keyboard();
       const auto code = target->process.wait_for_exit(target->program->timer + kSlideOut);
       EXPECT_EQ(code, std::optional<DWORD>{0}) << target->name << ": not ended by its timer";
       ended_well += code == DWORD{0} ? 1 : 0;
