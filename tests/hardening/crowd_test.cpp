@@ -17,7 +17,9 @@ constexpr int kNotices = 20;
 // Rises closer together than this may be stacked either way round under Wine.
 constexpr auto kMoments = std::chrono::milliseconds(250);
 
-TEST(Crowd, TwentyNoticesAtOnceStackAtTheirPlaceAndEachEndsOnItsOwn) {
+// Starts the crowd, holds each pair that rose well apart to its order, ends every notice, and
+// returns how many pairs rose well apart.
+int crowd_rises_in_order_and_ends() {
   std::vector<StackedNotice> notices;
   for (int i = 0; i < kNotices; ++i) {
     const bool timed = i % 7 == 3;  // three of them
@@ -101,16 +103,25 @@ TEST(Crowd, TwentyNoticesAtOnceStackAtTheirPlaceAndEachEndsOnItsOwn) {
       pairs += apart > kMoments || *risen[lower] + kMoments < last_below[upper] ? 1 : 0;
     }
   }
-  // The order is only worth checking if enough notices rose well apart.
-  EXPECT_GE(pairs, kNotices) << "too few notices rose apart to tell their order";
-
   const int ended = close_from_the_top(notices);
   for (const StackedNotice& notice : notices) {
     EXPECT_EQ(notice.process.wait_for_exit(0ms), std::optional<DWORD>{0})
         << notice.name << " did not end normally";
   }
+  testing::Test::RecordProperty("ended_in_turn", ended);
+  return pairs;
+}
+
+TEST(Crowd, TwentyNoticesAtOnceStackAtTheirPlaceAndEachEndsOnItsOwn) {
+  int pairs = crowd_rises_in_order_and_ends();
+  // The order is only worth checking if enough notices rose well apart. Now and then a busy
+  // machine lets nearly all of them rise in the same moment: then the crowd comes once more.
+  if (pairs < kNotices) {
+    pairs = crowd_rises_in_order_and_ends();
+  }
+  EXPECT_GE(pairs, kNotices) << "too few notices rose apart to tell their order";
   RecordProperty("notices", kNotices);
-  RecordProperty("ended_in_turn", ended);
+  RecordProperty("pairs_apart", pairs);
 }
 
 }  // namespace
