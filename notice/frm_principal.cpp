@@ -96,11 +96,14 @@ void Frm_principal::activate() {
   activating_ = true;
   try {
     transIN();
-    // SWP_NOACTIVATE keeps the keyboard focus with the user's application.
-    platform_.set_window_pos(platform_.window_handle(), kHwndTopmost, 0, 0, 0, 0,
-                             kSwpNoMove | kSwpNoSize | kSwpNoActivate);
-    platform_.play_sound(join_path(platform_.program_directory(), variant_.sound_file), kSndAsync);
-    activated_ = 1;
+    if (!held_) {
+      // SWP_NOACTIVATE keeps the keyboard focus with the user's application.
+      platform_.set_window_pos(platform_.window_handle(), kHwndTopmost, 0, 0, 0, 0,
+                               kSwpNoMove | kSwpNoSize | kSwpNoActivate);
+      platform_.play_sound(join_path(platform_.program_directory(), variant_.sound_file),
+                           kSndAsync);
+      activated_ = 1;
+    }
   } catch (const std::exception&) {
     // The flag stays 0, so a later activation tries again.
   }
@@ -149,6 +152,14 @@ void Frm_principal::presence_changed() {
     return;
   }
   const Presence now = platform_.presence();
+  if (activating_ && !held_ && !can_be_seen(now)) {
+    // The system tells the display's state only once the window has asked for it, which may be
+    // while the notice fades in: then it was started where nobody can see it after all.
+    held_ = true;
+    follow_presence(now);
+    platform_.watch_presence(true);
+    return;
+  }
   if (held_ && can_be_seen(now)) {
     // From here on as a notice that has just been started: faded in, raised, heard, full period.
     held_ = false;
@@ -193,6 +204,11 @@ void Frm_principal::transIN() {
     const WindowHandle window = platform_.window_handle();
     mod_geral::transAlpha(platform_, window, alpha);
     platform_.pump_messages();
+    if (held_) {
+      // Invisible again, to fade in afresh once someone can see it.
+      mod_geral::transAlpha(platform_, window, 0);
+      return;
+    }
   }
 }
 

@@ -115,5 +115,28 @@ TEST(Presence, ANoticeShownToNobodyAtTheKeyboardCountsFromTheirNextInput) {
   play({{message_program(), 30s, {{20s, [](HWND) { someone_at_the_keyboard(); }}}}}, false);
 }
 
+// The system tells a window the display's state only after it has asked, which may be while the
+// notice fades in: it then stays out of sight, unraised and silent until the display is back.
+TEST(Presence, ADisplayFoundOffWhileTheNoticeFadesInHoldsItUntilTheDisplayIsBack) {
+  for (const std::wstring& program : {message_program(), print_program()}) {
+    NoticeProcess notice(program, notice_argument(L'X', L' ', L"Presença", L"", L""));
+    const HWND window = wait_for_visible_window(notice.id(), kWindowTimeout);
+    ASSERT_NE(window, nullptr);
+    post_display_state(window, 0);
+    std::this_thread::sleep_for(2s);
+    const WindowFacts held = read_window(window);
+    EXPECT_TRUE(held.alpha == BYTE{0} && (held.ex_style & WS_EX_TOPMOST) == 0)
+        << "faded in with the display off";
+    post_display_state(window, 1);
+    EXPECT_TRUE(wait_until(
+        [&] {
+          const WindowFacts facts = read_window(window);
+          return facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0;
+        },
+        kFadeTimeout))
+        << "not shown once the display was back";
+  }
+}
+
 }  // namespace
 }  // namespace e2e
