@@ -90,13 +90,20 @@ void Frm_principal::place_in_corner() {
 }
 
 void Frm_principal::activate() {
-  if (activated_ != 0 || activating_ || held_) {
+  if (activated_ != 0 || activating_) {
+    return;
+  }
+  if (held_) {
+    set_shown(false);
     return;
   }
   activating_ = true;
   try {
+    set_shown(true);
     transIN();
-    if (!held_) {
+    if (held_) {
+      set_shown(false);
+    } else {
       // SWP_NOACTIVATE keeps the keyboard focus with the user's application.
       platform_.set_window_pos(platform_.window_handle(), kHwndTopmost, 0, 0, 0, 0,
                                kSwpNoMove | kSwpNoSize | kSwpNoActivate);
@@ -108,6 +115,16 @@ void Frm_principal::activate() {
     // The flag stays 0, so a later activation tries again.
   }
   activating_ = false;
+}
+
+void Frm_principal::set_shown(bool shown) {
+  if (hidden_ == !shown) {
+    return;
+  }
+  hidden_ = !shown;
+  platform_.set_window_pos(platform_.window_handle(), 0, 0, 0, 0, 0,
+                           kSwpNoMove | kSwpNoSize | kSwpNoZOrder | kSwpNoActivate |
+                               (shown ? kSwpShowWindow : kSwpHideWindow));
 }
 
 void Frm_principal::click(Element element) {

@@ -35,6 +35,7 @@ class Frm_principal final : public EventHandler {
   // Counts a timed notice's period only while someone is there to read it.
   void follow_presence(const Presence& now);
   void slide_out_and_end();
+  void set_shown(bool shown);
 
   Platform& platform_;
   const Variant& variant_;
@@ -48,6 +49,8 @@ class Frm_principal final : public EventHandler {
   bool timed_ = false;
   // Started where nobody can see it: nothing is shown, raised or heard until someone can.
   bool held_ = false;
+  // Hidden while held, so that neither the task bar nor Alt+Tab lists a notice nobody can see.
+  bool hidden_ = false;
   // Timer1 runs only while the period counts; each new run is the full period.
   bool counting_ = false;
   std::uint64_t loaded_at_ms_ = 0;

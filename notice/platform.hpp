@@ -21,6 +21,7 @@ inline constexpr std::uint32_t kSwpNoSize = 0x0001;
 inline constexpr std::uint32_t kSwpNoMove = 0x0002;
 inline constexpr std::uint32_t kSwpNoZOrder = 0x0004;
 inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
+inline constexpr std::uint32_t kSwpShowWindow = 0x0040;
 inline constexpr std::uint32_t kSwpHideWindow = 0x0080;
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 

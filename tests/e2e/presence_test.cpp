@@ -116,7 +116,7 @@ TEST(Presence, ANoticeShownToNobodyAtTheKeyboardCountsFromTheirNextInput) {
 }
 
 // The system tells a window the display's state only after it has asked, which may be while the
-// notice fades in: it then stays out of sight, unraised and silent until the display is back.
+// notice fades in: it is then hidden, unraised and silent until the display is back.
 TEST(Presence, ADisplayFoundOffWhileTheNoticeFadesInHoldsItUntilTheDisplayIsBack) {
   for (const std::wstring& program : {message_program(), print_program()}) {
     NoticeProcess notice(program, notice_argument(L'X', L' ', L"Presença", L"", L""));
@@ -125,13 +125,13 @@ TEST(Presence, ADisplayFoundOffWhileTheNoticeFadesInHoldsItUntilTheDisplayIsBack
     post_display_state(window, 0);
     std::this_thread::sleep_for(2s);
     const WindowFacts held = read_window(window);
-    EXPECT_TRUE(held.alpha == BYTE{0} && (held.ex_style & WS_EX_TOPMOST) == 0)
-        << "faded in with the display off";
+    EXPECT_TRUE(held.alpha == BYTE{0} && !held.visible && (held.ex_style & WS_EX_TOPMOST) == 0)
+        << "faded in, or still listed, with the display off";
     post_display_state(window, 1);
     EXPECT_TRUE(wait_until(
         [&] {
           const WindowFacts facts = read_window(window);
-          return facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0;
+          return facts.visible && facts.alpha == BYTE{255} && (facts.ex_style & WS_EX_TOPMOST) != 0;
         },
         kFadeTimeout))
         << "not shown once the display was back";

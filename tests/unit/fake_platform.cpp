@@ -195,7 +195,10 @@ void FakePlatform::set_layered_window_attributes(WindowHandle window, Colour key
 void FakePlatform::set_window_pos(WindowHandle window, WindowHandle insert_after, int x, int y,
                                   int cx, int cy, std::uint32_t flags) {
   record(call("set_window_pos", window, insert_after, x, y, cx, cy, flags));
-  topmost = insert_after == kHwndTopmost;
+  if ((flags & kSwpNoZOrder) == 0) {
+    topmost = insert_after == kHwndTopmost;
+  }
+  shown = (flags & kSwpHideWindow) != 0 ? false : shown || (flags & kSwpShowWindow) != 0;
 }
 
 void FakePlatform::play_sound(std::u16string_view path, std::uint32_t flags) {

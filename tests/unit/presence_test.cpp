@@ -84,9 +84,11 @@ TEST_F(Attendance, TheFullPeriodStartsAgainEachTimeSomeoneIsBackAndAStaleTickIsN
 TEST_F(Attendance, StartedUnseenItIsHeldThenGoesOnAsANewNoticeWithTheLongerPeriodAsked) {
   platform.asked_duration_ms = 25000;
   start(u"XT", {.notification_state = NotificationState::presentation_mode});
-  EXPECT_FALSE(platform.alpha > 0 || platform.topmost || !platform.sounds.empty());
+  EXPECT_FALSE(platform.alpha > 0 || platform.topmost || !platform.sounds.empty() ||
+               platform.shown);
   change({.idle_ms = 500'000});  // idleness is no reason to hold
-  EXPECT_TRUE(platform.alpha == 255 && platform.topmost && platform.sounds.size() == 1);
+  EXPECT_TRUE(platform.alpha == 255 && platform.topmost && platform.sounds.size() == 1 &&
+              platform.shown);
   EXPECT_EQ(
       platform.calls_named({"set_timer_enabled", "set_timer_period"}),
       (std::vector<std::string>{"set_timer_enabled Timer1 true", "set_timer_period Timer1 25000",
