@@ -120,8 +120,16 @@ TEST(Presence, ANoticeShownToNobodyAtTheKeyboardCountsFromTheirNextInput) {
 TEST(Presence, ADisplayFoundOffWhileTheNoticeFadesInHoldsItUntilTheDisplayIsBack) {
   for (const std::wstring& program : {message_program(), print_program()}) {
     NoticeProcess notice(program, notice_argument(L'X', L' ', L"Presença", L"", L""));
-    const HWND window = wait_for_visible_window(notice.id(), kWindowTimeout);
-    ASSERT_NE(window, nullptr);
+    // Told as soon as the window exists: the notice reads its messages first in the fade-in.
+    HWND window = nullptr;
+    ASSERT_TRUE(wait_until(
+        [&] {
+          window = FindWindowExW(nullptr, window, L"OrvaneNoticeWindow", nullptr);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          return window != nullptr && owner == notice.id();
+        },
+        kWindowTimeout, 1ms));
     post_display_state(window, 0);
     std::this_thread::sleep_for(2s);
     const WindowFacts held = read_window(window);
