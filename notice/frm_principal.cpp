@@ -237,9 +237,7 @@ void Frm_principal::transOUT() {
     if (!platform_.motion_wanted()) {
       // Gone in one step, where it stands: a jump to where the slide ends would land far beyond
       // any screen, past what some systems' window coordinates hold.
-      platform_.set_window_pos(
-          platform_.window_handle(), 0, 0, 0, 0, 0,
-          kSwpNoMove | kSwpNoSize | kSwpNoZOrder | kSwpNoActivate | kSwpHideWindow);
+      set_shown(false);
       platform_.pump_messages();
       return;
     }
