@@ -85,8 +85,8 @@ bool read_motion_wanted() {
 // The same setting as stored for the user (UserPreferencesMask, byte 4, bit 0x02). Wine tells a
 // running program of a change but goes on answering what it first read; the stored bit is current.
 bool stored_motion_wanted() {
-  using GetValue = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
-  static const auto get_value = system_function<GetValue>(L"advapi32.dll", "RegGetValueW");
+  static const auto get_value =
+      system_function<decltype(&::RegGetValueW)>(L"advapi32.dll", "RegGetValueW");
   BYTE mask[32] = {};
   DWORD size = sizeof mask;
   if (get_value == nullptr ||
