@@ -36,6 +36,26 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
+// Sole owner of a kernel object's handle (a process, a token), closed with CloseHandle.
+class KernelHandle {
+ public:
+  explicit KernelHandle(HANDLE handle = nullptr) noexcept : handle_(handle) {}
+  ~KernelHandle() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle_);
+    }
+  }
+  KernelHandle(KernelHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  KernelHandle(const KernelHandle&) = delete;
+  KernelHandle& operator=(const KernelHandle&) = delete;
+  KernelHandle& operator=(KernelHandle&&) = delete;
+  HANDLE get() const noexcept { return handle_; }
+  HANDLE* put() noexcept { return &handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
 // The minimum of a COM smart pointer: sole owner of one reference.
 template <typename T>
 class ComPtr {

@@ -121,12 +121,13 @@ std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> lis
   return sessions;
 }
 
-int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes) noexcept {
+int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes,
+                               bool a_start_failed) noexcept {
   if (notice_exit_codes.empty()) {
     return kUnseenExitCode;
   }
-  return std::all_of(notice_exit_codes.begin(), notice_exit_codes.end(),
-                     [](std::uint32_t code) { return code == 0; })
+  return !a_start_failed && std::all_of(notice_exit_codes.begin(), notice_exit_codes.end(),
+                                        [](std::uint32_t code) { return code == 0; })
              ? kShownExitCode
              : kFailedExitCode;
 }

@@ -82,8 +82,10 @@ std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> lis
                                               std::uint32_t console_session);
 
 // The exit code of the first process from the exit codes of the notices it started, once all of
-// them have ended: 0 only when every one ended with 0, 3 when none was started.
-int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes) noexcept;
+// them have ended: 3 when none was started; 1 when a session's notice could not be started (a
+// person was missed, whatever the others ended with) or any ended otherwise than with 0; else 0.
+int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes,
+                               bool a_start_failed) noexcept;
 
 // The groups that stand for ordinary users in an access entry, where any of them can write.
 enum class OrdinaryGroup { none, everyone, authenticated_users, users, interactive };

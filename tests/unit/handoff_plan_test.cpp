@@ -23,9 +23,11 @@ TEST(HandOff, AnUnseenStartHandsOnOnlyANonEmptyFirstNoticeOfAPrivilegedProcess) 
   EXPECT_EQ(decide_unseen_start({false, true, true}), UnseenOutcome::end_unseen);  // no loop
   EXPECT_EQ(decide_unseen_start({false, false, false}), UnseenOutcome::end_unseen);
   EXPECT_NE(unseen_reason({false, false, false}).find(u"SeTcbPrivilege"), std::u16string::npos);
-  EXPECT_EQ(exit_code_after_handing_on(Sessions{0, 0}), 0);
-  EXPECT_EQ(exit_code_after_handing_on(Sessions{0, 0xC0000409, 0}), 1);
-  EXPECT_EQ(exit_code_after_handing_on(Sessions{}), 3);
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{0, 0}, false), 0);
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{0, 0xC0000409, 0}, false), 1);
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{0, 0}, true), 1);  // another session was missed
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{}, false), 3);
+  EXPECT_EQ(exit_code_after_handing_on(Sessions{}, true), 3);
   EXPECT_TRUE(may_act_for_sessions({true, false, true, 0}));
   EXPECT_TRUE(may_act_for_sessions({false, true, true, 0}));      // Wine
   EXPECT_FALSE(may_act_for_sessions({true, false, true, 1300}));  // ERROR_NOT_ALL_ASSIGNED
