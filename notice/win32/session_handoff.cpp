@@ -3,10 +3,12 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <aclapi.h>
+#include <sddl.h>
 #include <userenv.h>
 #include <wtsapi32.h>
 
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -39,6 +41,9 @@ struct HandOffCalls {
   NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", IsWellKnownSid);
   NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", GetNamedSecurityInfoW);
   NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", GetAce);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", ConvertSidToStringSidW);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", ConvertStringSidToSidW);
+  NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", LookupAccountSidW);
   NOTICE_SYSTEM_FUNCTION(L"advapi32.dll", CreateProcessAsUserW);
   NOTICE_SYSTEM_FUNCTION(L"userenv.dll", CreateEnvironmentBlock);
   NOTICE_SYSTEM_FUNCTION(L"userenv.dll", DestroyEnvironmentBlock);
@@ -47,6 +52,7 @@ struct HandOffCalls {
   bool complete() const noexcept {
     return OpenProcessToken && GetTokenInformation && LookupPrivilegeValueW &&
            AdjustTokenPrivileges && IsWellKnownSid && GetNamedSecurityInfoW && GetAce &&
+           ConvertSidToStringSidW && ConvertStringSidToSidW && LookupAccountSidW &&
            CreateProcessAsUserW && wts.WTSEnumerateSessionsW && wts.WTSQuerySessionInformationW &&
            wts.WTSQueryUserToken && wts.WTSFreeMemory && CreateEnvironmentBlock &&
            DestroyEnvironmentBlock;
@@ -229,38 +235,73 @@ KernelHandle start_in_session(const HandOffCalls& calls, std::uint32_t session,
   return failed(L"CreateProcessAsUserW");
 }
 
-OrdinaryGroup ordinary_group(const HandOffCalls& calls, PSID sid) {
-  constexpr std::pair<WELL_KNOWN_SID_TYPE, OrdinaryGroup> kGroups[] = {
-      {WinWorldSid, OrdinaryGroup::everyone},
-      {WinAuthenticatedUserSid, OrdinaryGroup::authenticated_users},
-      {WinBuiltinUsersSid, OrdinaryGroup::users},
-      {WinInteractiveSid, OrdinaryGroup::interactive}};
-  for (const auto& [known, group] : kGroups) {
-    if (calls.IsWellKnownSid(sid, known)) {
-      return group;
-    }
+struct FreeLocal {
+  void operator()(void* memory) const noexcept { LocalFree(memory); }
+};
+using LocalMemory = std::unique_ptr<void, FreeLocal>;
+
+std::u16string sid_text(const HandOffCalls& calls, PSID sid) {
+  wchar_t* text = nullptr;
+  if (sid == nullptr || !calls.ConvertSidToStringSidW(sid, &text)) {
+    return {};
   }
-  return OrdinaryGroup::none;
+  const LocalMemory held(text);
+  return std::u16string(text, text + lstrlenW(text));
 }
 
-// Why ordinary users may change the file or folder, read from its DACL's allow entries; nothing
-// when they may not, or when a folder that may be missing is.
-std::optional<std::u16string> why_users_may_change(const HandOffCalls& calls,
-                                                   const std::u16string& path,
-                                                   bool may_be_missing) {
+// "DOMAIN\name", "name", or nothing where the SID has no name here.
+std::u16string account_name(const HandOffCalls& calls, std::u16string_view sid) {
+  PSID binary = nullptr;
+  if (!calls.ConvertStringSidToSidW(wide(sid).c_str(), &binary)) {
+    return {};
+  }
+  const LocalMemory held(binary);
+  wchar_t name[256];
+  wchar_t domain[256];
+  DWORD name_size = 256;
+  DWORD domain_size = 256;
+  SID_NAME_USE use{};
+  if (!calls.LookupAccountSidW(nullptr, binary, name, &name_size, domain, &domain_size, &use)) {
+    return {};
+  }
+  std::u16string account(domain, domain + lstrlenW(domain));
+  account.append(account.empty() ? u"" : u"\\").append(name, name + lstrlenW(name));
+  return account;
+}
+
+// The account the first process runs as, which the hand-off trusts; nothing where it cannot be
+// read, and then only the well-known accounts are trusted.
+std::u16string own_account(const HandOffCalls& calls) {
+  KernelHandle token;
+  if (!calls.OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) {
+    return {};
+  }
+  const std::vector<BYTE> user = token_information(calls, token.get(), TokenUser);
+  return user.empty() ? std::u16string()
+                      : sid_text(calls, reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
+}
+
+// Why an account the hand-off does not trust may change the file or folder, from its owner and its
+// DACL's allow entries; nothing when none may, or when a place that may be missing is.
+std::optional<std::u16string> why_untrusted_may_change(const HandOffCalls& calls,
+                                                       const std::u16string& path, PlaceKind kind,
+                                                       const std::u16string& own_sid,
+                                                       bool may_be_missing = false) {
+  PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD error =
-      calls.GetNamedSecurityInfoW(wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                  nullptr, nullptr, &dacl, nullptr, &descriptor);
+  const DWORD error = calls.GetNamedSecurityInfoW(
+      wide(path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+      &owner, nullptr, &dacl, nullptr, &descriptor);
   if (error != ERROR_SUCCESS) {
     if (may_be_missing && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
       return std::nullopt;
     }
-    const std::wstring why = L"its permissions cannot be read, " + windows_error(error);
+    const std::wstring why = L"its owner and permissions cannot be read, " + windows_error(error);
     return std::u16string(why.begin(), why.end());
   }
-  std::vector<AccessEntry> allowed;
+  const LocalMemory held(descriptor);
+  Protection place{sid_text(calls, owner), dacl != nullptr, {}};
   for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
     void* entry = nullptr;
     if (calls.GetAce(dacl, i, &entry)) {
@@ -268,26 +309,72 @@ std::optional<std::u16string> why_users_may_change(const HandOffCalls& calls,
       // A conditional allow entry begins as a plain one does.
       if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ||
           ace->Header.AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
-        allowed.push_back({ordinary_group(calls, const_cast<DWORD*>(&ace->SidStart)), ace->Mask});
+        place.allowed.push_back({sid_text(calls, const_cast<DWORD*>(&ace->SidStart)), ace->Mask,
+                                 (ace->Header.AceFlags & INHERIT_ONLY_ACE) != 0});
       }
     }
   }
-  LocalFree(descriptor);
-  return why_ordinary_users_may_change(dacl != nullptr, allowed);
+  return why_untrusted_may_change(
+      place, kind, own_sid, [&calls](std::u16string_view sid) { return account_name(calls, sid); });
 }
 
-// SYSTEM starts the program again by its path in every user's session: where ordinary users may
-// change the program, its folder or ctrl\, one of them could have a program of theirs run, or a
-// sound of theirs read, in every other user's session.
-void refuse_a_folder_users_may_change(const HandOffCalls& calls, const std::u16string& program) {
+// What is directly in the folder, by full path; nothing for a missing folder.
+std::vector<std::u16string> contents_of(const std::u16string& folder, DWORD& error) {
+  std::vector<std::u16string> contents;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileExW(wide(join_path(folder, u"\\*")).c_str(), FindExInfoBasic,
+                                         &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return contents;
+  }
+  do {
+    const std::u16string name(found.cFileName, found.cFileName + lstrlenW(found.cFileName));
+    if (name != u"." && name != u"..") {
+      contents.push_back(join_path(folder, u"\\" + name));
+    }
+  } while (FindNextFileW(search, &found));
+  error = GetLastError() == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : GetLastError();
+  FindClose(search);
+  return contents;
+}
+
+[[noreturn]] void refuse(const std::u16string& place, std::wstring_view which,
+                         const std::u16string& why) {
+  report(L"notice: not handed on from " + wide(place) + std::wstring(which) + L": " + wide(why) +
+         L"; install where only administrators may change the programs; exit code 4");
+  ExitProcess(kRefusedFolderExitCode);
+}
+
+// SYSTEM starts the program again by its path in every user's session: where an account it does
+// not trust may change the program, the sounds, or a folder they are reached through, that account
+// could have a program of its own run, or a sound of its own read, in every other user's session.
+void refuse_a_place_others_may_change(const HandOffCalls& calls, const std::u16string& program) {
+  const std::u16string own_sid = own_account(calls);
   const std::u16string folder = directory_of(program);
-  for (const auto& [path, may_be_missing] :
-       {std::pair{program, false}, {folder, false}, {join_path(folder, u"\\ctrl"), true}}) {
-    if (const std::optional<std::u16string> why =
-            why_users_may_change(calls, path, may_be_missing)) {
-      report(L"notice: not handed on from " + wide(path) + L": " + wide(*why) +
-             L"; install where only administrators may change the programs; exit code 4");
-      ExitProcess(kRefusedFolderExitCode);
+  const std::u16string ctrl = join_path(folder, u"\\ctrl");
+  for (const std::u16string& place : {program, folder}) {
+    if (const auto why = why_untrusted_may_change(calls, place, PlaceKind::program, own_sid)) {
+      refuse(place, L"", *why);
+    }
+  }
+  if (const auto why = why_untrusted_may_change(calls, ctrl, PlaceKind::program, own_sid, true)) {
+    refuse(ctrl, L"", *why);
+  }
+  DWORD error = ERROR_SUCCESS;
+  for (const std::u16string& sound : contents_of(ctrl, error)) {
+    if (const auto why = why_untrusted_may_change(calls, sound, PlaceKind::program, own_sid)) {
+      refuse(sound, L"", *why);
+    }
+  }
+  // A missing ctrl\ is accepted, as its folder, checked above, is what would let one create it.
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+    const std::wstring why = L"what it holds cannot be listed, " + windows_error(error);
+    refuse(ctrl, L"", std::u16string(why.begin(), why.end()));
+  }
+  for (const std::u16string& above : folders_above(folder)) {
+    if (const auto why = why_untrusted_may_change(calls, above, PlaceKind::folder_above, own_sid)) {
+      refuse(above, L", a folder above the programs' folder", *why);
     }
   }
 }
@@ -310,7 +397,7 @@ void refuse_a_folder_users_may_change(const HandOffCalls& calls, const std::u16s
   std::vector<std::pair<std::uint32_t, KernelHandle>> notices;
   try {
     const std::u16string path = module_path();
-    refuse_a_folder_users_may_change(calls, path);
+    refuse_a_place_others_may_change(calls, path);
     const std::wstring program = wide(path);
     const std::wstring folder = wide(directory_of(path));
     const std::wstring command_line = wide(handed_on_command_line(path, argument));
