@@ -15,12 +15,18 @@ struct DeleteDc {
   void operator()(HDC dc) const noexcept { DeleteDC(dc); }
 };
 
+struct FreeLocal {
+  void operator()(void* memory) const noexcept { LocalFree(memory); }
+};
+
 template <typename Handle>
 using GdiPtr = std::unique_ptr<std::remove_pointer_t<Handle>, DeleteGdiObject>;
 using BitmapPtr = GdiPtr<HBITMAP>;
 using FontPtr = GdiPtr<HFONT>;
 using BrushPtr = GdiPtr<HBRUSH>;
 using DcPtr = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDc>;
+// What the system allocated for the caller with LocalAlloc (a SID's text, a security descriptor).
+using LocalMemory = std::unique_ptr<void, FreeLocal>;
 
 // Selects an object into a DC for the guard's lifetime: a DC must not be deleted, nor the object
 // freed, while it is still selected.

@@ -8,7 +8,6 @@
 #include <wtsapi32.h>
 
 #include <exception>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -234,11 +233,6 @@ KernelHandle start_in_session(const HandOffCalls& calls, std::uint32_t session,
   }
   return failed(L"CreateProcessAsUserW");
 }
-
-struct FreeLocal {
-  void operator()(void* memory) const noexcept { LocalFree(memory); }
-};
-using LocalMemory = std::unique_ptr<void, FreeLocal>;
 
 std::u16string sid_text(const HandOffCalls& calls, PSID sid) {
   wchar_t* text = nullptr;
