@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "session_calls.hpp"
 #include "system_function.hpp"
 
 namespace notice::win32 {
@@ -33,19 +34,6 @@ struct SessionInfoEx {
     LONG session_flags;
   } level1;
 };
-
-// wtsapi32 is looked up, never imported, as the hand-off looks it up.
-struct SessionCalls {
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSRegisterSessionNotification);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSUnRegisterSessionNotification);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQuerySessionInformationW);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSFreeMemory);
-};
-
-const SessionCalls& session_calls() {
-  static const SessionCalls calls;
-  return calls;
-}
 
 // The session's answer of one kind, copied when it is at least as large as T.
 template <typename T>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 #include <utility>
 
 #include "folders.hpp"
@@ -65,6 +66,11 @@ TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWa
   const HiddenStation hidden;
   ASSERT_TRUE(hidden.made()) << GetLastError();
   const std::wstring lines = L"Serviço \"Central\" às 10h\nNada a fazer\nChamado 77";
+  // Handed on only from a folder no other account may change, up to its drive's root: a copy in
+  // drive C, wherever the build lies (Wine shows /tmp as a folder Everyone may change).
+  const TempFolder root(L"shown");
+  install(kMessageNotice, root / L"Avisos");
+  install(kPrintNotice, root / L"Avisos");
   // Each program from an agent's job that lets nothing leave it, where the notice is started inside
   // the job, and from one that allows it, where the notice leaves the job.
   for (const auto& [program, breakaway_allowed] : {std::pair{&kMessageNotice, false},
@@ -77,7 +83,7 @@ TEST(WindowStation, ANoticeStartedWhereNobodySeesItShowsOnTheUsersDesktopAndIsWa
     LaunchOptions options = HiddenStation::on();
     options.job = job;
     const auto started = std::chrono::steady_clock::now();
-    const Process first(built(*program),
+    const Process first(root / (L"Avisos\\" + std::wstring(program->file_name)),
                         e2e::notice_argument(L'X', L' ', L"Serviço \"Central\" às 10h",
                                              L"Nada a fazer", L"Chamado 77"),
                         options);
@@ -142,11 +148,24 @@ TEST(WindowStation, AFolderUsersMayChangeIsRefusedAndAFailedNoticeFailsTheFirstP
   ASSERT_TRUE(hidden.made()) << GetLastError();
   const TempFolder root(L"handoff");
   const std::wstring argument = e2e::notice_argument(L'X', L' ', L"De uma cópia", L"", L"");
-  // The whole copy open to everyone, then only its ctrl\ folder.
-  for (const auto& [copy, open] : {std::pair{root / L"open", root / L"open"},
-                                   {root / L"ctrl open", root / L"ctrl open\\ctrl"}}) {
+  const std::string open_to_everyone = ": Everyone (S-1-1-0) is allowed write data";
+  const std::string given = ": it is owned by NT AUTHORITY\\ANONYMOUS LOGON (S-1-5-7)";
+  create_folder(root / L"above");
+  // A copy and the place in it, or above it, that another account may change.
+  for (const auto& [copy, place, reason] :
+       {std::tuple{root / L"open", root / L"open", open_to_everyone},
+        {root / L"ctrl open", root / L"ctrl open\\ctrl", open_to_everyone},
+        {root / L"given", root / L"given\\OrvaneMessage.exe", given},
+        {root / L"sound given", root / L"sound given\\ctrl\\aviso.wav", given},
+        {root / L"above\\programs", root / L"above",
+         std::string(", a folder above the programs' folder: Everyone (S-1-1-0) is allowed delete "
+                     "children, delete (")}}) {
     const std::wstring program = install(kMessageNotice, copy);
-    let_everyone_change(open);
+    if (reason == given) {
+      give_to_another_account(place);
+    } else {
+      let_everyone_change(place);
+    }
     ErrorPipe errors;
     const auto started = std::chrono::steady_clock::now();
     const Process first(program, argument, errors.options);
@@ -154,8 +173,7 @@ TEST(WindowStation, AFolderUsersMayChangeIsRefusedAndAFailedNoticeFailsTheFirstP
     const std::string reported = errors.text();
     std::printf("ended after %lld ms, reporting: %s", ms_since(started), reported.c_str());
     EXPECT_EQ(child_of(first.id()), 0U) << "a notice was handed on";
-    EXPECT_NE(reported.find(e2e::narrow(open) + ": Everyone is allowed write data"),
-              std::string::npos);
+    EXPECT_NE(reported.find(e2e::narrow(place) + reason), std::string::npos);
   }
 
   ErrorPipe errors;
