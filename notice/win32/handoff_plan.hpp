@@ -15,6 +15,7 @@ namespace notice::win32 {
 // The exit codes of a program (1 is a failure, end_after_failure's).
 inline constexpr int kShownExitCode = 0;
 inline constexpr int kFailedExitCode = 1;
+inline constexpr int kBadRecipientsExitCode = 2;
 inline constexpr int kUnseenExitCode = 3;
 inline constexpr int kRefusedFolderExitCode = 4;
 

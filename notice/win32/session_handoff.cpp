@@ -26,6 +26,8 @@ namespace {
 // Set in the environment of every notice handed on, so that it never hands on again.
 constexpr wchar_t kHandedOnVariable[] = L"ORVANE_NOTICE_HANDED_ON";
 constexpr char16_t kHandedOnMark[] = u"ORVANE_NOTICE_HANDED_ON=1";
+// Whom the notice is for, where the caller says: a list of sessions and users.
+constexpr wchar_t kNoticeToVariable[] = L"ORVANE_NOTICE_TO";
 
 // Reached only where nobody sees the notice: advapi32 brings a cryptographic provider when
 // imported, and the others are not loaded by a notice on a user's desktop.
@@ -51,6 +53,12 @@ struct SessionCalls {
            CreateProcessAsUserW && WTSEnumerateSessionsW && WTSQuerySessionInformationW &&
            WTSQueryUserToken && WTSFreeMemory && CreateEnvironmentBlock && DestroyEnvironmentBlock;
   }
+};
+
+// For a notice on a user's desktop that was told whom it is for.
+struct WtsCalls {
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQuerySessionInformationW);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSFreeMemory);
 };
 
 class Handle {
@@ -93,30 +101,88 @@ std::vector<BYTE> token_information(const SessionCalls& calls, HANDLE token,
 
 std::wstring wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
-// One line to the debugger's output and, when the first process was given one, to standard
-// error, where a fleet tool captures it: UTF-8 into a file or pipe, as text into a console.
-void report(const std::wstring& line) {
-  OutputDebugStringW(line.c_str());
-  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+// One line to a standard stream the first process was given (a fleet tool capturing it, or `>` in a
+// script): UTF-8 into a file or pipe, as text into a console.
+void write_line(DWORD stream, const std::wstring& line) {
+  const HANDLE handle = GetStdHandle(stream);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
     return;
   }
   const std::wstring text = line + L"\r\n";
   const int length = static_cast<int>(text.size());
   DWORD mode = 0;
   DWORD written = 0;
-  if (GetConsoleMode(error, &mode)) {
-    WriteConsoleW(error, text.data(), static_cast<DWORD>(length), &written, nullptr);
+  if (GetConsoleMode(handle, &mode)) {
+    WriteConsoleW(handle, text.data(), static_cast<DWORD>(length), &written, nullptr);
     return;
   }
   std::string bytes(
       WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), static_cast<int>(bytes.size()),
                       nullptr, nullptr);
-  WriteFile(error, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// A failure: to the debugger's output and to standard error.
+void report(const std::wstring& line) {
+  OutputDebugStringW(line.c_str());
+  write_line(STD_ERROR_HANDLE, line);
 }
 
 std::wstring windows_error(DWORD error) { return L"Windows error " + std::to_wstring(error); }
+
+// Whom the caller named in ORVANE_NOTICE_TO, with the value as given; nothing when it is unset or
+// empty. A value that names nobody clearly ends the program before anything is shown or started.
+struct NoticeTo {
+  std::u16string value;
+  Recipients recipients;
+};
+
+std::optional<NoticeTo> notice_to_asked() {
+  const DWORD size = GetEnvironmentVariableW(kNoticeToVariable, nullptr, 0);
+  if (size <= 1) {
+    return std::nullopt;
+  }
+  std::wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(kNoticeToVariable, value.data(), size));
+  const std::u16string text(value.begin(), value.end());
+  RecipientsRead read = read_recipients(text);
+  if (!read.recipients) {
+    report(L"notice: ORVANE_NOTICE_TO: " + wide(read.fault) + L"; nothing shown; exit code " +
+           std::to_wstring(kBadRecipientsExitCode));
+    ExitProcess(kBadRecipientsExitCode);
+  }
+  return NoticeTo{text, std::move(*read.recipients)};
+}
+
+// The session's user and domain, as a list item names them; empty where they cannot be read.
+template <typename Calls>
+SessionIdentity session_identity(const Calls& calls, std::uint32_t session) {
+  SessionIdentity identity{session, u"", u""};
+  if (!calls.WTSQuerySessionInformationW || !calls.WTSFreeMemory) {
+    return identity;
+  }
+  for (const auto& [kind, text] :
+       {std::pair{WTSUserName, &identity.user}, {WTSDomainName, &identity.domain}}) {
+    wchar_t* value = nullptr;
+    DWORD bytes = 0;
+    if (calls.WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, kind, &value,
+                                          &bytes) &&
+        value != nullptr) {
+      text->assign(value, value + lstrlenW(value));
+    }
+    if (value != nullptr) {
+      calls.WTSFreeMemory(value);
+    }
+  }
+  return identity;
+}
+
+[[noreturn]] void end_for_nobody_named(const NoticeTo& asked) {
+  report(L"notice: ORVANE_NOTICE_TO=" + wide(asked.value) +
+         L": no signed-in session matches; nothing shown");
+  ExitProcess(kUnseenExitCode);
+}
 
 // Wine's ntdll names itself; Windows' never does.
 bool under_wine() noexcept {
@@ -330,19 +396,32 @@ void refuse_a_folder_users_may_change(const SessionCalls& calls, const std::u16s
 // Starts the notice in every signed-in user's session, waits for all of them and ends with what
 // they ended with.
 [[noreturn]] void hand_on(const SessionCalls& calls, const UnseenStart& start,
-                          const std::u16string& argument) {
+                          const std::u16string& argument, const std::optional<NoticeTo>& asked) {
   const std::u16string path = module_path();
   refuse_a_folder_users_may_change(calls, path);
   const std::wstring program = wide(path);
   const std::wstring folder = wide(directory_of(path));
   const std::wstring command_line = wide(handed_on_command_line(path, argument));
   std::vector<std::pair<std::uint32_t, Handle>> notices;
-  for (const std::uint32_t session :
-       sessions_to_notify(listed_sessions(calls), WTSGetActiveConsoleSessionId())) {
+  const std::uint32_t console = WTSGetActiveConsoleSessionId();
+  bool named = false;
+  for (const std::uint32_t session : sessions_to_notify(listed_sessions(calls), console)) {
+    const SessionIdentity identity = asked ? session_identity(calls, session) : SessionIdentity{};
+    if (asked && !names_session(asked->recipients, identity, console)) {
+      continue;
+    }
+    named = true;
     if (Handle notice = start_in_session(calls, session, program, folder, command_line);
         notice.get() != nullptr) {
       notices.emplace_back(session, std::move(notice));
+      if (asked) {
+        // The caller's log shows who got it.
+        write_line(STD_OUTPUT_HANDLE, L"notice: " + wide(session_label(identity)) + L": started");
+      }
     }
+  }
+  if (asked && !named) {
+    end_for_nobody_named(*asked);
   }
   if (notices.empty()) {
     end_unseen(unseen_reason(start));
@@ -368,11 +447,22 @@ void refuse_a_folder_users_may_change(const SessionCalls& calls, const std::u16s
 }  // namespace
 
 void hand_on_if_unseen() noexcept {
-  if (seen_where_started(station_visible(), own_session())) {
-    return;
-  }
   try {
+    // A notice handed on does not read it again: the first process chose, and the user's own
+    // environment may hold anything.
+    const std::optional<NoticeTo> asked = handed_on() ? std::nullopt : notice_to_asked();
     const std::u16string argument = command_text();
+    if (const std::uint32_t session = own_session();
+        seen_where_started(station_visible(), session)) {
+      if (asked && !argument.empty()) {
+        const WtsCalls calls;
+        if (!names_session(asked->recipients, session_identity(calls, session),
+                           WTSGetActiveConsoleSessionId())) {
+          end_for_nobody_named(*asked);
+        }
+      }
+      return;
+    }
     UnseenStart start{.argument_empty = argument.empty(),
                       .handed_on = handed_on(),
                       .may_act_for_sessions = false};
@@ -394,7 +484,7 @@ void hand_on_if_unseen() noexcept {
       case UnseenOutcome::end_unseen:
         end_unseen(unseen_reason(start), token_error);
       case UnseenOutcome::hand_on:
-        hand_on(*calls, start, argument);
+        hand_on(*calls, start, argument, asked);
     }
   } catch (const std::exception& failure) {
     end_after_failure(failure.what());

@@ -1,8 +1,12 @@
 // A notice started where nobody sees it, as by a service or a deployment tool running as SYSTEM,
 // shows on the signed-in user's desktop instead, and the first process waits for it.
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <wtsapi32.h>
 
 #include <cstdio>
+#include <tuple>
 #include <utility>
 
 #include "folders.hpp"
@@ -27,26 +31,31 @@ HANDLE agent_job(bool breakaway_allowed) {
   return job;
 }
 
-// The first process's standard error, as a fleet tool captures it.
+// The first process's standard error and output, as a fleet tool captures them.
 struct ErrorPipe {
-  ErrorPipe() {
+  explicit ErrorPipe(LaunchOptions launch = HiddenStation::on()) : options(std::move(launch)) {
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     CreatePipe(&read, &options.error_output, &inherited, 1 << 16);
+    CreatePipe(&read_output, &options.output, &inherited, 1 << 16);
   }
   ~ErrorPipe() {
-    CloseHandle(read);
-    CloseHandle(options.error_output);
+    for (const HANDLE handle : {read, read_output, options.error_output, options.output}) {
+      CloseHandle(handle);
+    }
   }
   // What was written, once the first process has ended.
-  std::string text() {
-    CloseHandle(std::exchange(options.error_output, nullptr));
+  std::string text() { return drained(read, options.error_output); }
+  std::string output() { return drained(read_output, options.output); }
+  static std::string drained(HANDLE from, HANDLE& writer) {
+    CloseHandle(std::exchange(writer, nullptr));
     char text[4096];
     DWORD size = 0;
-    ReadFile(read, text, sizeof text, &size, nullptr);
+    ReadFile(from, text, sizeof text, &size, nullptr);
     return std::string(text, size);
   }
   HANDLE read = nullptr;
-  LaunchOptions options = HiddenStation::on();
+  HANDLE read_output = nullptr;
+  LaunchOptions options;
 };
 
 long long ms_since(std::chrono::steady_clock::time_point start) {
@@ -175,6 +184,81 @@ TEST(WindowStation, AFolderUsersMayChangeIsRefusedAndAFailedNoticeFailsTheFirstP
   std::printf("its notice ended with 1, the first process %lld ms later, reporting: %s",
               ms_since(started), reported.c_str());
   EXPECT_NE(reported.find(": the notice ended with exit code 1\r\n"), std::string::npos);
+}
+
+// Wine has one session, 1, at the console: every form that names it shows the notice there, hidden
+// start or not; a list that names nobody, or cannot be read, shows nothing anywhere.
+TEST(WindowStation, ANoticeGoesOnlyWhereOrvaneNoticeToNamesItsSession) {
+  const HiddenStation hidden;
+  ASSERT_TRUE(hidden.made()) << GetLastError();
+  const auto session_value = [](WTS_INFO_CLASS kind) {
+    wchar_t* value = nullptr;
+    DWORD bytes = 0;
+    WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, 1, kind, &value, &bytes);
+    std::wstring text = value != nullptr ? value : L"";
+    WTSFreeMemory(value);
+    return text;
+  };
+  const std::wstring user = session_value(WTSUserName);
+  const std::wstring domain = session_value(WTSDomainName);
+  ASSERT_FALSE(user.empty());
+  std::wstring shouted = domain + L"\\" + user;
+  CharUpperW(shouted.data());
+  const std::wstring argument = e2e::notice_argument(L'X', L' ', L"Só para você", L"", L"");
+  const std::string started = "notice: session 1 (" + e2e::narrow(domain + L"\\" + user) + ")";
+  for (const bool unseen : {true, false}) {
+    for (const std::wstring& value :
+         {std::wstring(L"1"), std::wstring(L" console "), user, shouted, std::wstring(L"9,*")}) {
+      SCOPED_TRACE(e2e::narrow(value) + (unseen ? " from a hidden station" : ""));
+      SetEnvironmentVariableW(L"ORVANE_NOTICE_TO", value.c_str());
+      ErrorPipe pipes(unseen ? HiddenStation::on() : LaunchOptions{});
+      const Process first(built(kMessageNotice), argument, pipes.options);
+      SetEnvironmentVariableW(L"ORVANE_NOTICE_TO", nullptr);
+      DWORD shown = first.id();
+      if (unseen) {
+        e2e::wait_until([&] { return (shown = child_of(first.id())) != 0 || !first.running(); },
+                        20s);
+      }
+      const HWND window = wait_until_on_top(shown, 20s);
+      ASSERT_NE(window, nullptr) << pipes.text();
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      EXPECT_EQ(first.wait_for_exit(10s), std::optional<DWORD>{0});
+      const std::string said = pipes.output();
+      std::printf("ORVANE_NOTICE_TO=%s: shown, exit code 0, output \"%s\"\n",
+                  e2e::narrow(value).c_str(), said.c_str());
+      EXPECT_EQ(said, unseen ? started + ": started\r\n" : "");
+    }
+    for (const auto& [value, exit_code, line] :
+         {std::tuple{L"7", 3,
+                     "notice: ORVANE_NOTICE_TO=7: no signed-in session matches; nothing "
+                     "shown\r\n"},
+          {L"outro\\root,Ninguém", 3,
+           "notice: ORVANE_NOTICE_TO=outro\\root,Ninguém: no "
+           "signed-in session matches; nothing shown\r\n"},
+          {L"2,,3", 2, "notice: ORVANE_NOTICE_TO: item 2 is empty; nothing shown; exit code 2\r\n"},
+          {L"joao*", 2,
+           "notice: ORVANE_NOTICE_TO: \"joao*\" holds \"*\" inside a longer item; "
+           "nothing shown; exit code 2\r\n"}}) {
+      SCOPED_TRACE(e2e::narrow(value) + (unseen ? " from a hidden station" : ""));
+      SetEnvironmentVariableW(L"ORVANE_NOTICE_TO", value);
+      ErrorPipe pipes(unseen ? HiddenStation::on() : LaunchOptions{});
+      const Process first(built(kPrintNotice), argument, pipes.options);
+      SetEnvironmentVariableW(L"ORVANE_NOTICE_TO", nullptr);
+      EXPECT_EQ(first.wait_for_exit(10s), std::optional<DWORD>(exit_code));
+      const std::string reported = pipes.text();
+      std::printf("ORVANE_NOTICE_TO=%s: exit code %d, error \"%s\"\n", e2e::narrow(value).c_str(),
+                  exit_code, reported.c_str());
+      EXPECT_EQ(reported, line);
+      EXPECT_EQ(child_of(first.id()), 0U);
+    }
+  }
+  // A notice handed on does not read it again: its user's environment may hold anything.
+  SetEnvironmentVariableW(kHandedOnVariable, L"1");
+  SetEnvironmentVariableW(L"ORVANE_NOTICE_TO", L"7,,");
+  const Process handed_on(built(kMessageNotice), argument);
+  SetEnvironmentVariableW(kHandedOnVariable, nullptr);
+  SetEnvironmentVariableW(L"ORVANE_NOTICE_TO", nullptr);
+  EXPECT_NE(wait_until_on_top(handed_on.id(), 20s), nullptr);
 }
 
 }  // namespace
