@@ -9,6 +9,10 @@ namespace notice::win32 {
 // 0 when every one ended with 0, else 1; it starts nothing and ends with 4 where ordinary users
 // may change the programs' folder; otherwise, or when none could be started, it ends with 3. Each
 // failure is one line through OutputDebugString and on standard error.
+//
+// ORVANE_NOTICE_TO, unless this notice was handed on, narrows that to the sessions it names and,
+// where a person can see the notice, ends it with 3 in a session it does not name; a value that
+// cannot be read ends the program with 2 before anything else.
 void hand_on_if_unseen() noexcept;
 
 }  // namespace notice::win32
