@@ -71,14 +71,17 @@ void report_failure_line(std::wstring_view before, const char* what,
   write_standard_error({text, static_cast<std::size_t>(length)});
 }
 
-void write_standard_error(std::wstring_view line) noexcept {
-  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+namespace {
+
+// A line and a line break to one of the standard streams, as write_standard_error describes.
+void write_standard_stream(DWORD stream, std::wstring_view line) noexcept {
+  const HANDLE handle = GetStdHandle(stream);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
     return;
   }
   DWORD mode = 0;
   DWORD written = 0;
-  const bool console = GetConsoleMode(error, &mode) != 0;
+  const bool console = GetConsoleMode(handle, &mode) != 0;
   // In pieces that never split a surrogate pair, the line break last.
   for (std::wstring_view rest = line;;) {
     std::size_t piece = std::min<std::size_t>(rest.size(), 256);
@@ -89,18 +92,28 @@ void write_standard_error(std::wstring_view line) noexcept {
     const std::wstring_view part =
         rest.empty() ? std::wstring_view(L"\r\n") : rest.substr(0, piece);
     if (console) {
-      WriteConsoleW(error, part.data(), static_cast<DWORD>(part.size()), &written, nullptr);
+      WriteConsoleW(handle, part.data(), static_cast<DWORD>(part.size()), &written, nullptr);
     } else {
       char bytes[256 * 3];
       const int size = WideCharToMultiByte(CP_UTF8, 0, part.data(), static_cast<int>(part.size()),
                                            bytes, static_cast<int>(sizeof bytes), nullptr, nullptr);
-      WriteFile(error, bytes, static_cast<DWORD>(std::max(size, 0)), &written, nullptr);
+      WriteFile(handle, bytes, static_cast<DWORD>(std::max(size, 0)), &written, nullptr);
     }
     if (rest.empty()) {
       return;
     }
     rest.remove_prefix(piece);
   }
+}
+
+}  // namespace
+
+void write_standard_error(std::wstring_view line) noexcept {
+  write_standard_stream(STD_ERROR_HANDLE, line);
+}
+
+void write_standard_output(std::wstring_view line) noexcept {
+  write_standard_stream(STD_OUTPUT_HANDLE, line);
 }
 
 }  // namespace notice::win32

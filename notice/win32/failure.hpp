@@ -17,5 +17,7 @@ void report_failure_line(std::wstring_view before, const char* what,
 // capturing it, or a script's 2>): UTF-8 into a file or pipe, as text into a console. Allocates
 // nothing.
 void write_standard_error(std::wstring_view line) noexcept;
+// The same to standard output.
+void write_standard_output(std::wstring_view line) noexcept;
 
 }  // namespace notice::win32

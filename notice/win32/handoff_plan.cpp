@@ -100,6 +100,78 @@ std::size_t root_length(std::u16string_view path) noexcept {
   return drive(0);
 }
 
+// ORVANE_NOTICE_TO's limits: generous for any real list, and a bound on what is read.
+constexpr std::size_t kLongestRecipientList = 4096;
+constexpr std::size_t kLongestRecipientItem = 256;
+constexpr std::size_t kMostRecipientItems = 64;
+
+std::u16string decimal(std::uint64_t value) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
+bool is_digit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
+
+std::u16string_view trimmed(std::u16string_view text) noexcept {
+  const std::size_t first = text.find_first_not_of(u" \t");
+  if (first == std::u16string_view::npos) {
+    return {};
+  }
+  return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
+}
+
+// An item as a line may show it: a control character would break the line.
+std::u16string printable(std::u16string_view item) {
+  std::u16string shown(item);
+  std::replace_if(
+      shown.begin(), shown.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }, u'?');
+  return shown;
+}
+
+// Upper case for ASCII and Latin-1 letters, where the names of Portuguese-speaking users lie
+// (à to þ, less ÷, pair with À to Þ).
+char16_t folded(char16_t c) noexcept {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  return c;
+}
+
+bool equal_ignoring_case(std::u16string_view a, std::u16string_view b) noexcept {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char16_t x, char16_t y) { return folded(x) == folded(y); });
+}
+
+// Windows refuses these in account names; a domain and a name around one backslash at most.
+std::optional<std::u16string> why_not_a_user(std::u16string_view item) {
+  for (const char16_t c : item) {
+    if (c < 0x20 || c == 0x7F) {
+      return u" holds a control character";
+    }
+    if (c == u'*') {
+      return u" holds \"*\" inside a longer item";
+    }
+    if (std::u16string_view(u"/[]:;|=+?<>\"").find(c) != std::u16string_view::npos) {
+      return u" holds the character " + std::u16string(1, c);
+    }
+  }
+  const std::size_t separator = item.find(u'\\');
+  if (separator != std::u16string_view::npos) {
+    if (item.find(u'\\', separator + 1) != std::u16string_view::npos) {
+      return u" holds more than one \"\\\"";
+    }
+    if (separator == 0 || separator + 1 == item.size()) {
+      return u" has an empty domain or user name";
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool may_act_for_sessions(const TokenFacts& token) noexcept {
@@ -148,6 +220,84 @@ std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> lis
     }
   }
   return sessions;
+}
+
+RecipientsRead read_recipients(std::u16string_view value) {
+  const auto fault = [](std::u16string why) {
+    return RecipientsRead{std::nullopt, std::move(why)};
+  };
+  if (value.size() > kLongestRecipientList) {
+    return fault(u"the value is over 4096 characters");
+  }
+  Recipients recipients;
+  std::size_t count = 0;
+  for (std::size_t at = 0; at <= value.size(); ++count) {
+    const std::size_t end = std::min(value.find(u',', at), value.size());
+    const std::u16string_view item = trimmed(value.substr(at, end - at));
+    at = end + 1;
+    if (count == kMostRecipientItems) {
+      return fault(u"the value has more than 64 items");
+    }
+    if (item.empty()) {
+      return fault(u"item " + decimal(count + 1) + u" is empty");
+    }
+    if (item.size() > kLongestRecipientItem) {
+      return fault(u"item " + decimal(count + 1) + u" is over 256 characters");
+    }
+    const std::u16string quoted = u"\"" + printable(item) + u"\"";
+    if (item == u"*") {
+      recipients.everyone = true;
+    } else if (equal_ignoring_case(item, u"console")) {
+      recipients.console = true;
+    } else if (std::all_of(item.begin(), item.end(), [](char16_t c) { return is_digit(c); })) {
+      std::uint64_t number = 0;
+      for (const char16_t digit : item) {
+        number = number * 10 + static_cast<std::uint64_t>(digit - u'0');
+        if (number > 0xFFFFFFFFU) {
+          return fault(quoted + u" is beyond the largest session number, 4294967295");
+        }
+      }
+      recipients.sessions.push_back(static_cast<std::uint32_t>(number));
+    } else if (const std::optional<std::u16string> why = why_not_a_user(item)) {
+      return fault(quoted + *why);
+    } else {
+      const std::size_t separator = item.find(u'\\');
+      recipients.users.push_back(separator == std::u16string_view::npos
+                                     ? NamedUser{u"", std::u16string(item)}
+                                     : NamedUser{std::u16string(item.substr(0, separator)),
+                                                 std::u16string(item.substr(separator + 1))});
+    }
+  }
+  return {std::move(recipients), u""};
+}
+
+bool names_session(const Recipients& recipients, const SessionIdentity& session,
+                   std::uint32_t console_session) noexcept {
+  if (recipients.everyone || (recipients.console && session.id == console_session &&
+                              console_session != kNoConsoleSession)) {
+    return true;
+  }
+  if (std::find(recipients.sessions.begin(), recipients.sessions.end(), session.id) !=
+      recipients.sessions.end()) {
+    return true;
+  }
+  return !session.user.empty() &&
+         std::any_of(recipients.users.begin(), recipients.users.end(), [&](const NamedUser& user) {
+           return equal_ignoring_case(user.name, session.user) &&
+                  (user.domain.empty() || equal_ignoring_case(user.domain, session.domain));
+         });
+}
+
+std::u16string session_label(const SessionIdentity& session) {
+  std::u16string label = u"session " + decimal(session.id);
+  if (!session.user.empty()) {
+    label.append(u" (");
+    if (!session.domain.empty()) {
+      label.append(session.domain).append(u"\\");
+    }
+    label.append(session.user).append(u")");
+  }
+  return label;
 }
 
 int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes,

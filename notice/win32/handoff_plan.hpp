@@ -16,6 +16,7 @@ namespace notice::win32 {
 // The exit codes of a program (1 is a failure, end_after_failure's).
 inline constexpr int kShownExitCode = 0;
 inline constexpr int kFailedExitCode = 1;
+inline constexpr int kBadRecipientsExitCode = 2;
 inline constexpr int kUnseenExitCode = 3;
 inline constexpr int kRefusedFolderExitCode = 4;
 
@@ -81,6 +82,40 @@ struct ListedSession {
 // disconnected session holds until its user reconnects.
 std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> listed,
                                               std::uint32_t console_session);
+
+// Whom a notice is for, as ORVANE_NOTICE_TO lists it: every session any item names.
+struct NamedUser {
+  std::u16string domain;  // empty: the user of that name in any domain
+  std::u16string name;
+};
+struct Recipients {
+  bool everyone = false;  // `*`
+  bool console = false;   // `console`: the session at the PC's own screen and keyboard
+  std::vector<std::uint32_t> sessions;
+  std::vector<NamedUser> users;
+};
+
+// The list read from the variable's (non-empty) value, or why it cannot be, naming the item at
+// fault.
+struct RecipientsRead {
+  std::optional<Recipients> recipients;
+  std::u16string fault;
+};
+RecipientsRead read_recipients(std::u16string_view value);
+
+// A signed-in session as the system describes it; user and domain are empty where unknown.
+struct SessionIdentity {
+  std::uint32_t id;
+  std::u16string user;
+  std::u16string domain;
+};
+
+// Whether any item of the list names the session. Users are compared without regard to case.
+bool names_session(const Recipients& recipients, const SessionIdentity& session,
+                   std::uint32_t console_session) noexcept;
+
+// "session 2 (CORP\joao)", or "session 2" where the user is unknown: how the lines name a session.
+std::u16string session_label(const SessionIdentity& session);
 
 // The exit code of the first process from the exit codes of the notices it started, once all of
 // them have ended: 3 when none was started; 1 when a session's notice could not be started (a

@@ -29,6 +29,8 @@ namespace {
 // Set in the environment of every notice handed on, so that it never hands on again.
 constexpr wchar_t kHandedOnVariable[] = L"ORVANE_NOTICE_HANDED_ON";
 constexpr char16_t kHandedOnMark[] = u"ORVANE_NOTICE_HANDED_ON=1";
+// Whom the notice is for, where the caller says: a list of sessions and users.
+constexpr wchar_t kNoticeToVariable[] = L"ORVANE_NOTICE_TO";
 
 // Reached only where nobody sees the notice: advapi32 brings a cryptographic provider when
 // imported, and userenv is not loaded by a notice on a user's desktop.
@@ -98,6 +100,58 @@ const char* current_failure() noexcept {
 }
 
 std::wstring windows_error(DWORD error) { return L"Windows error " + std::to_wstring(error); }
+
+// Whom the caller named in ORVANE_NOTICE_TO, with the value as given; nothing when it is unset or
+// empty. A value that names nobody clearly ends the program before anything is shown or started.
+struct NoticeTo {
+  std::u16string value;
+  Recipients recipients;
+};
+
+std::optional<NoticeTo> notice_to_asked() {
+  const DWORD size = GetEnvironmentVariableW(kNoticeToVariable, nullptr, 0);
+  if (size <= 1) {
+    return std::nullopt;
+  }
+  std::wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(kNoticeToVariable, value.data(), size));
+  const std::u16string text(value.begin(), value.end());
+  RecipientsRead read = read_recipients(text);
+  if (!read.recipients) {
+    report(L"notice: ORVANE_NOTICE_TO: " + wide(read.fault) + L"; nothing shown; exit code " +
+           std::to_wstring(kBadRecipientsExitCode));
+    ExitProcess(kBadRecipientsExitCode);
+  }
+  return NoticeTo{text, std::move(*read.recipients)};
+}
+
+// The session's user and domain, as a list item names them; empty where they cannot be read.
+SessionIdentity session_identity(const SessionCalls& calls, std::uint32_t session) {
+  SessionIdentity identity{session, u"", u""};
+  if (!calls.WTSQuerySessionInformationW || !calls.WTSFreeMemory) {
+    return identity;
+  }
+  for (const auto& [kind, text] :
+       {std::pair{WTSUserName, &identity.user}, {WTSDomainName, &identity.domain}}) {
+    wchar_t* value = nullptr;
+    DWORD bytes = 0;
+    if (calls.WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, kind, &value,
+                                          &bytes) &&
+        value != nullptr) {
+      text->assign(value, value + lstrlenW(value));
+    }
+    if (value != nullptr) {
+      calls.WTSFreeMemory(value);
+    }
+  }
+  return identity;
+}
+
+[[noreturn]] void end_for_nobody_named(const NoticeTo& asked) {
+  report(L"notice: ORVANE_NOTICE_TO=" + wide(asked.value) +
+         L": no signed-in session matches; nothing shown");
+  ExitProcess(kUnseenExitCode);
+}
 
 // Wine's ntdll names itself; Windows' never does.
 bool under_wine() noexcept {
@@ -387,7 +441,7 @@ void refuse_a_place_others_may_change(const HandOffCalls& calls, const std::u16s
 // Starts the notice in every signed-in user's session, waits for all of them and ends with what
 // they ended with. A failure on the way is reported; the notices already started are waited for.
 [[noreturn]] void hand_on(const HandOffCalls& calls, const UnseenStart& start,
-                          const std::u16string& argument) {
+                          const std::u16string& argument, const std::optional<NoticeTo>& asked) {
   std::vector<std::pair<std::uint32_t, KernelHandle>> notices;
   try {
     const std::u16string path = module_path();
@@ -395,16 +449,35 @@ void refuse_a_place_others_may_change(const HandOffCalls& calls, const std::u16s
     const std::wstring program = wide(path);
     const std::wstring folder = wide(directory_of(path));
     const std::wstring command_line = wide(handed_on_command_line(path, argument));
-    const std::vector<std::uint32_t> sessions =
-        sessions_to_notify(listed_sessions(calls), WTSGetActiveConsoleSessionId());
+    const std::uint32_t console = WTSGetActiveConsoleSessionId();
+    std::vector<std::uint32_t> sessions = sessions_to_notify(listed_sessions(calls), console);
+    std::vector<SessionIdentity> identities;
+    if (asked) {
+      std::erase_if(sessions, [&](std::uint32_t session) {
+        SessionIdentity identity = session_identity(calls.wts, session);
+        if (!names_session(asked->recipients, identity, console)) {
+          return true;
+        }
+        identities.push_back(std::move(identity));
+        return false;
+      });
+      if (sessions.empty()) {
+        end_for_nobody_named(*asked);
+      }
+    }
     // Never grown after a start, so that no started notice is lost to a failed allocation.
     notices.reserve(sessions.size());
     bool a_start_failed = false;
-    for (const std::uint32_t session : sessions) {
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+      const std::uint32_t session = sessions[i];
       try {
         if (KernelHandle notice = start_in_session(calls, session, program, folder, command_line);
             notice.get() != nullptr) {
           notices.emplace_back(session, std::move(notice));
+          if (asked) {
+            // The caller's log shows who got it.
+            write_standard_output(L"notice: " + wide(session_label(identities[i])) + L": started");
+          }
           continue;
         }
       } catch (...) {
@@ -452,11 +525,21 @@ void refuse_a_place_others_may_change(const HandOffCalls& calls, const std::u16s
 }  // namespace
 
 void hand_on_if_unseen() noexcept {
-  if (seen_where_started(station_visible(), own_session())) {
-    return;
-  }
+  const std::uint32_t session = own_session();
+  const bool seen = seen_where_started(station_visible(), session);
   try {
+    // A notice handed on does not read it again: the first process chose, and the user's own
+    // environment may hold anything.
+    const std::optional<NoticeTo> asked = handed_on() ? std::nullopt : notice_to_asked();
     const std::u16string argument = command_text();
+    if (seen) {
+      if (asked && !argument.empty() &&
+          !names_session(asked->recipients, session_identity(session_calls(), session),
+                         WTSGetActiveConsoleSessionId())) {
+        end_for_nobody_named(*asked);
+      }
+      return;
+    }
     UnseenStart start{.argument_empty = argument.empty(),
                       .handed_on = handed_on(),
                       .may_act_for_sessions = false};
@@ -478,9 +561,12 @@ void hand_on_if_unseen() noexcept {
       case UnseenOutcome::end_unseen:
         end_unseen(unseen_reason(start), token_error);
       case UnseenOutcome::hand_on:
-        hand_on(*calls, start, argument);
+        hand_on(*calls, start, argument, asked);
     }
   } catch (...) {
+    if (seen) {
+      end_after_failure(current_failure());
+    }
     // Nothing was started: a failure here ends as any start that reaches nobody does.
     report_failure_line(L"notice: the hand-off failed: ", current_failure(),
                         L"; nothing was started; exit code 3");

@@ -10,6 +10,10 @@ namespace notice::win32 {
 // an account it does not trust may change the program or a folder it is reached through;
 // otherwise, or when none could be started, it ends with 3. Each failure, exceptions included, is
 // one line through OutputDebugString and on standard error.
+//
+// ORVANE_NOTICE_TO, unless this notice was handed on, narrows that to the sessions it names and,
+// where a person can see the notice, ends it with 3 in a session it does not name; a value that
+// cannot be read ends the program with 2 before anything else.
 void hand_on_if_unseen() noexcept;
 
 }  // namespace notice::win32

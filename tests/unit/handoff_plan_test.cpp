@@ -152,3 +152,51 @@ TEST(HandOff, TheStartedNoticeReadsTheSameArgument) {
 
 }  // namespace
 }  // namespace notice::win32
+
+namespace notice::win32 {
+namespace {
+
+TEST(NoticeTo, AListNamesSessionsByNumberUserConsoleOrAllOrIsAFaultNamingTheItem) {
+  const SessionIdentity host[] = {
+      {1, u"joao", u"CORP"}, {2, u"JOÃO", u"casa"}, {3, u"maria", u"CORP"}, {4, u"", u""}};
+  const auto named = [&](std::u16string_view value) {
+    Sessions sessions;
+    for (const SessionIdentity& session : host) {
+      if (names_session(read_recipients(value).recipients.value(), session, 3)) {
+        sessions.push_back(session.id);
+      }
+    }
+    return sessions;
+  };
+  EXPECT_EQ(named(u"*"), (Sessions{1, 2, 3, 4}));
+  EXPECT_EQ(named(u" 2 ,\tConsole"), (Sessions{2, 3}));
+  EXPECT_EQ(named(u"joão,MARIA"), (Sessions{2, 3}));  // every session of the user, in any domain
+  EXPECT_EQ(named(u"corp\\JOAO,004"), (Sessions{1, 4}));
+  EXPECT_EQ(named(u"7,nobody,casa\\maria"), Sessions{});
+  EXPECT_FALSE(names_session({.console = true, .sessions = {}, .users = {}},
+                             {kNoConsoleSession, u"", u""}, kNoConsoleSession));
+  EXPECT_EQ(session_label({2, u"joao", u"CORP"}), u"session 2 (CORP\\joao)");
+  EXPECT_EQ(session_label({4294967295, u"", u""}), u"session 4294967295");
+
+  const auto fault = [](std::u16string_view value) { return read_recipients(value).fault; };
+  EXPECT_EQ(fault(u"2,,3"), u"item 2 is empty");
+  EXPECT_EQ(fault(u"4294967296"),
+            u"\"4294967296\" is beyond the largest session number, 4294967295");
+  EXPECT_EQ(fault(u"a\tb\x7"), u"\"a?b?\" holds a control character");
+  EXPECT_EQ(fault(u"x*"), u"\"x*\" holds \"*\" inside a longer item");
+  EXPECT_EQ(fault(u"jo<"), u"\"jo<\" holds the character <");
+  EXPECT_EQ(fault(u"a\\b\\c"), u"\"a\\b\\c\" holds more than one \"\\\"");
+  EXPECT_EQ(fault(u"\\joao"), u"\"\\joao\" has an empty domain or user name");
+  EXPECT_EQ(fault(std::u16string(257, u'a')), u"item 1 is over 256 characters");
+  EXPECT_EQ(fault(std::u16string(4097, u'1')), u"the value is over 4096 characters");
+  std::u16string many;
+  for (int i = 0; i < 64; ++i) {
+    many += u"1,";
+  }
+  EXPECT_EQ(fault(many + u"1"), u"the value has more than 64 items");
+  EXPECT_EQ(fault(many.substr(0, 127)), u"");
+  EXPECT_EQ(fault(std::u16string(256, u'a') + u",1"), u"");
+}
+
+}  // namespace
+}  // namespace notice::win32
