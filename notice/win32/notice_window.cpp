@@ -487,6 +487,12 @@ void NoticeWindow::apply_geometry() {
   }
   SetWindowPos(hwnd_, nullptr, wanted.x, wanted.y, wanted.width, wanted.height,
                SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+  if (contrast_ && wanted.width < shown_.width) {
+    // The frame of a contrast theme follows the right edge as the window narrows.
+    const RECT edge{wanted.width - scale_.pixels(kTwipsPerPixel) - 1, 0, wanted.width,
+                    wanted.height};
+    InvalidateRect(hwnd_, &edge, FALSE);
+  }
   shown_ = wanted;
 }
 
