@@ -18,7 +18,7 @@ BOOL WINAPI answer(UINT action, UINT value, void* data, UINT flags) {
     return forward(action, value, data, flags);
   }
   static_cast<HIGHCONTRASTW*>(data)->dwFlags =
-      HCF_AVAILABLE | (*contrast_on ? HCF_HIGHCONTRASTON : 0);
+      HCF_AVAILABLE | (*contrast_on != 0 ? HCF_HIGHCONTRASTON : 0);
   return TRUE;
 }
 
@@ -28,11 +28,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
   if (reason != DLL_PROCESS_ATTACH) {
     return TRUE;
   }
-  const HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, e2e::kContrastFlagName);
-  contrast_on =
-      mapping != nullptr
-          ? static_cast<const LONG*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(LONG)))
-          : nullptr;
+  const HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, kContrastFlagName);
+  contrast_on = static_cast<const LONG*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(LONG)));
   forward = reinterpret_cast<SystemParameters>(reinterpret_cast<void (*)()>(
       GetProcAddress(LoadLibraryW(L"win32u.dll"), "NtUserSystemParametersInfo")));
   auto* target = reinterpret_cast<unsigned char*>(

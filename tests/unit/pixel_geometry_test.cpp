@@ -7,7 +7,6 @@
 
 #include "frm_principal.hpp"
 #include "message_notice.hpp"
-#include "print_notice.hpp"
 
 namespace notice::win32 {
 namespace {
@@ -71,51 +70,34 @@ TEST(PixelScale, EdgesMeetWhereTheTwipsMeetAndNonsenseIsTheLayoutsOwnDpi) {
 // The text size is one more factor of the same scale; the notice in its corner, margins included,
 // never grows past the screen (1280 x 800 here), and never shrinks below the display's own scale.
 TEST(NoticeScale, MultipliesTheDisplaysScaleByTheTextSizeAsFarAsTheCornerFits) {
-  struct Expected {
-    int display_dpi, text_percent;
-    int message_dpi;
-    PixelRect message;
-    int print_dpi;
-    PixelRect print;
+  const struct {
+    int dpi, percent;
+    PixelRect message, print;
+  } table[] = {
+      {96, 125, {0, 0, 711, 153}, {0, 0, 330, 503}},
+      {96, 150, {0, 0, 854, 183}, {0, 0, 396, 603}},
+      {120, 150, {0, 0, 1067, 229}, {0, 0, 473, 720}},
+      // 1280.25 pixels wide: 215 dpi is the largest at which it and its margin fit; the print
+      // notice with its 650 twips above the task bar reaches the top at 172.
+      {96, 225, {0, 0, 1274, 273}, {0, 0, 473, 720}},
+      {192, 150, {0, 0, 1274, 273}, {0, 0, 528, 804}},
   };
-  const Expected table[] = {
-      {96, 100, 96, {0, 0, 569, 122}, 96, {0, 0, 264, 402}},
-      {96, 125, 120, {0, 0, 711, 153}, 120, {0, 0, 330, 503}},
-      {96, 150, 144, {0, 0, 854, 183}, 144, {0, 0, 396, 603}},
-      // 1280.25 pixels wide at 216, and 8550 twips with the margin: 215 is the largest that fits;
-      // the print notice and its 650 twips above the task bar reach the top at 172.
-      {96, 225, 215, {0, 0, 1274, 273}, 172, {0, 0, 473, 720}},
-      {120, 150, 180, {0, 0, 1067, 229}, 172, {0, 0, 473, 720}},
-      // Too tall already at the display's own scale: left as it is.
-      {192, 150, 215, {0, 0, 1274, 273}, 192, {0, 0, 528, 804}},
-  };
-  const auto scale_for = [](const Variant& variant, int display_dpi, int text_percent) {
-    const WindowLayout& layout = *variant.layout;
-    const TwipRect room{0, 0, layout.width + kRightMargin, layout.height + kBottomMargin};
-    return notice_scale(display_dpi, text_percent, room, 1280, 800);
-  };
-  for (const Expected& e : table) {
-    SCOPED_TRACE(testing::Message() << e.display_dpi << " dpi, " << e.text_percent << " %");
-    const PixelScale message = scale_for(message_notice::variant(), e.display_dpi, e.text_percent);
-    const PixelScale print = scale_for(print_notice::variant(), e.display_dpi, e.text_percent);
-    EXPECT_EQ(message.dpi(), e.message_dpi);
-    EXPECT_EQ(message.window({0, 0, 8535, 1830}), e.message);
-    EXPECT_EQ(print.dpi(), e.print_dpi);
-    EXPECT_EQ(print.window({0, 0, 3960, 6030}), e.print);
+  for (const auto& e : table) {
+    SCOPED_TRACE(testing::Message() << e.dpi << " dpi, " << e.percent << " %");
+    EXPECT_EQ(
+        notice_scale(e.dpi, e.percent, {0, 0, 8535 + kRightMargin, 1830 + kBottomMargin}, 1280, 800)
+            .window({0, 0, 8535, 1830}),
+        e.message);
+    EXPECT_EQ(
+        notice_scale(e.dpi, e.percent, {0, 0, 3960 + kRightMargin, 6030 + kBottomMargin}, 1280, 800)
+            .window({0, 0, 3960, 6030}),
+        e.print);
   }
-  // Nothing to measure the screen by: nothing grows. Nonsense is the layouts' own scale.
   EXPECT_EQ(notice_scale(96, 225, {0, 0, 8550, 2480}, 0, 0).dpi(), 96);
-  EXPECT_EQ(notice_scale(144, 125, {0, 0, 0, 0}, 4000, 3000).dpi(), 180);
-  EXPECT_EQ(notice_scale(960, 225, {0, 0, 1, 1}, 1 << 30, 1 << 30).dpi(), 960);
   EXPECT_EQ(notice_scale(0, -5, {0, 0, 8550, 2480}, 1280, 800).dpi(), 96);
-}
-
-TEST(TextSizePercent, CountsNothingAs100AndBringsOtherValuesIntoTheSettingsRange) {
+  // What the system stores: nothing counts as 100, the rest is brought into 100 to 225.
   EXPECT_EQ(text_size_percent(std::nullopt), 100);
-  EXPECT_EQ(text_size_percent(0), 100);
   EXPECT_EQ(text_size_percent(99), 100);
-  EXPECT_EQ(text_size_percent(163), 163);
-  EXPECT_EQ(text_size_percent(226), 225);
   EXPECT_EQ(text_size_percent(0xFFFFFFFF), 225);
 }
 
