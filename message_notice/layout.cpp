@@ -70,14 +70,26 @@ constexpr std::array kLabels{
                 kTitle},
 };
 
+// Where the pictures have the rule under the header band and their sign left of the lines.
+constexpr notice::TwipRect kRule{0, 300, 8610, 15};
+constexpr std::array kWarningMarks{
+    notice::PictureMark{notice::MarkShape::rule, kRule},
+    notice::PictureMark{notice::MarkShape::warning, {90, 450, 1170, 1065}},
+};
+constexpr std::array kInformationMarks{
+    notice::PictureMark{notice::MarkShape::rule, kRule},
+    notice::PictureMark{notice::MarkShape::information, {120, 435, 1035, 1050}},
+};
+
 constexpr notice::ImageLayout kInformation{
-    Element::IMG_INFO, {0, 0, 8610, 1920}, PICTURE_INFORMATION};
+    Element::IMG_INFO, {0, 0, 8610, 1920}, PICTURE_INFORMATION, kInformationMarks};
 
 constexpr notice::WindowLayout kLayout{
     .width = 8535,
     .height = 1830,
     .background = 0x000000FF,
     .background_picture = PICTURE_MESSAGE_BACKGROUND,
+    .background_marks = kWarningMarks,
     .labels = kLabels,
     .information = &kInformation,
     .timer_period_ms = 10000,

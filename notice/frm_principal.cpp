@@ -11,9 +11,6 @@
 namespace notice {
 namespace {
 
-constexpr float kRightMargin = 15.0F;    // twips: one pixel clear of the right edge
-constexpr float kBottomMargin = 650.0F;  // twips: clear of a task bar at the bottom
-
 // Rounds to the nearest 16-bit integer, halves to the even neighbour; out of range is a failure.
 std::int16_t round_to_int16(float value) {
   const float floor = std::floor(value);

@@ -8,6 +8,10 @@
 
 namespace notice {
 
+// The load rule's corner: the window's distance from the right and bottom edges of the screen.
+inline constexpr float kRightMargin = 15.0F;    // twips: one pixel clear of the right edge
+inline constexpr float kBottomMargin = 650.0F;  // twips: clear of a task bar at the bottom
+
 // The notice window's handlers: the whole behaviour of a notice program.
 class Frm_principal final : public EventHandler {
  public:

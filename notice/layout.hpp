@@ -49,10 +49,27 @@ struct LabelLayout {
   Font font;
 };
 
+// What a picture tells that no label does, for when a contrast theme leaves the pictures out: then
+// it is drawn in the theme's text colour, as a shape or as a word.
+enum class MarkShape : std::uint8_t {
+  rule,         // a line filling its rectangle
+  warning,      // a triangle with "!"
+  information,  // a circle with "i"
+  word,         // its text in its font, centred across its rectangle, from its top
+};
+
+struct PictureMark {
+  MarkShape shape;
+  TwipRect rect;
+  std::u16string_view text = {};
+  Font font = {};
+};
+
 struct ImageLayout {
   Element id;
   TwipRect rect;
   int picture;  // resource id of the picture it shows at its natural size
+  std::span<const PictureMark> marks;
 };
 
 struct WindowLayout {
@@ -60,6 +77,7 @@ struct WindowLayout {
   float height;  // twips
   Colour background;
   int background_picture;  // resource id, drawn at its natural size at the client origin
+  std::span<const PictureMark> background_marks;
   std::span<const LabelLayout> labels;  // top of the stacking order first
   const ImageLayout* information;       // beneath every label; null when the notice has none
   int timer_period_ms;

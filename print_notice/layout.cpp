@@ -70,11 +70,22 @@ constexpr std::array kLabels{
                 kTitle},
 };
 
+// The rule under the header band and the two words the picture writes on the page, at about their
+// place and size.
+constexpr std::array kMarks{
+    notice::PictureMark{notice::MarkShape::rule, {0, 360, 3975, 15}},
+    notice::PictureMark{
+        notice::MarkShape::word, {0, 2475, 3960, 630}, u"Simulando", Font{u"Tahoma", 26.0F, 400}},
+    notice::PictureMark{
+        notice::MarkShape::word, {0, 2910, 3960, 990}, u"P\u00e1gina", Font{u"Tahoma", 40.0F, 400}},
+};
+
 constexpr notice::WindowLayout kLayout{
     .width = 3960,
     .height = 6030,
     .background = 0x000000FF,
     .background_picture = PICTURE_PRINT_BACKGROUND,
+    .background_marks = kMarks,
     .labels = kLabels,
     .information = nullptr,
     .timer_period_ms = 30000,

@@ -8,6 +8,7 @@
 
 #include "accessible_text.hpp"
 #include "failure.hpp"
+#include "frm_principal.hpp"
 #include "system_function.hpp"
 #include "system_queries.hpp"
 
@@ -141,6 +142,8 @@ NoticeWindow::NoticeWindow(const Variant& variant)
     : layout_(*variant.layout),
       scale_(display_dpi(nullptr)),
       display_dpi_(scale_.dpi()),
+      text_percent_(text_size_setting()),
+      contrast_(read_contrast_theme()),
       width_(layout_.width),
       height_(layout_.height),
       shown_(scale_.window({0, 0, layout_.width, layout_.height})),
@@ -167,7 +170,7 @@ NoticeWindow::NoticeWindow(const Variant& variant)
   // The primary display may have another scale than the system's the window was sized for.
   try {
     display_dpi_ = display_dpi(hwnd_);
-    use_dpi(display_dpi_);
+    use_scale(wanted_scale());
     apply_geometry();
     presence_.start(hwnd_);
   } catch (...) {
@@ -192,8 +195,14 @@ const Picture* NoticeWindow::information_to_paint() {
   return &*information_;
 }
 
-void NoticeWindow::use_dpi(int dpi) {
-  scale_ = PixelScale(dpi);
+PixelScale NoticeWindow::wanted_scale() const {
+  return notice_scale(display_dpi_, text_percent_,
+                      {0, 0, layout_.width + kRightMargin, layout_.height + kBottomMargin},
+                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+void NoticeWindow::use_scale(const PixelScale& scale) {
+  scale_ = scale;
   // The decoder is not kept: WIC's factory and codecs would stay in memory for the notice's life.
   // The information picture waits until it is first painted, as most notices never show it.
   background_ = PictureDecoder().decode_for(layout_.background_picture, scale_);
@@ -207,8 +216,20 @@ void NoticeWindow::use_dpi(int dpi) {
 // Only when the logic follows: a notice sliding across monitors of other scales keeps its pictures
 // and its pace instead of decoding them again at every crossing.
 void NoticeWindow::follow_display() {
-  if (PixelScale(display_dpi_).dpi() != scale_.dpi()) {
-    use_dpi(display_dpi_);
+  if (const PixelScale wanted = wanted_scale(); wanted.dpi() != scale_.dpi()) {
+    use_scale(wanted);
+  }
+}
+
+// A scale change is taken up as a display's is: not once the slide-out has begun.
+void NoticeWindow::follow_appearance() {
+  if (auto contrast = read_contrast_theme(); contrast != contrast_) {
+    contrast_ = contrast;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+  }
+  text_percent_ = text_size_setting();
+  if (wanted_scale().dpi() != scale_.dpi() && handler_ != nullptr) {
+    handler_->display_changed();
   }
 }
 
@@ -294,6 +315,10 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SETTINGCHANGE:
       // Either answer that says "no motion" is taken: it is never harmful to keep still.
       motion_wanted_ = read_motion_wanted() && stored_motion_wanted();
+      [[fallthrough]];
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      follow_appearance();
       break;
     case WM_LBUTTONDOWN:
       pressed_ = element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
@@ -408,8 +433,14 @@ void NoticeWindow::on_paint() {
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
   if (width > 0 && height > 0) {
-    const Scene scene{layout_, scale_, background_, information_to_paint(), information_visible_,
-                      labels_};
+    // A contrast theme shows no pictures.
+    const Scene scene{layout_,
+                      scale_,
+                      background_,
+                      contrast_ ? nullptr : information_to_paint(),
+                      information_visible_,
+                      labels_,
+                      contrast_};
     // Drawn off screen first, so the labels never flicker over a bare background; short of GDI
     // objects for that, straight into the window rather than not at all.
     const DcPtr buffer_dc(CreateCompatibleDC(target));
@@ -456,6 +487,12 @@ void NoticeWindow::apply_geometry() {
   }
   SetWindowPos(hwnd_, nullptr, wanted.x, wanted.y, wanted.width, wanted.height,
                SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+  if (contrast_ && wanted.width < shown_.width) {
+    // The frame of a contrast theme follows the right edge as the window narrows.
+    const RECT edge{wanted.width - scale_.pixels(kTwipsPerPixel) - 1, 0, wanted.width,
+                    wanted.height};
+    InvalidateRect(hwnd_, &edge, FALSE);
+  }
   shown_ = wanted;
 }
 

@@ -79,8 +79,13 @@ class NoticeWindow final : public Platform {
   [[noreturn]] void end_as_closed();
   void on_paint();
   const Picture* information_to_paint();
-  // Fonts and pictures for a display of this dpi; the window's pixels follow at its next move.
-  void use_dpi(int dpi);
+  // The contrast theme and the text size as the system now has them; the notice repaints, or
+  // follows the new scale as it follows a display's.
+  void follow_appearance();
+  // The display's scale times the text size, as far as the notice in its corner fits the screen.
+  PixelScale wanted_scale() const;
+  // Fonts and pictures for this scale; the window's pixels follow at its next move.
+  void use_scale(const PixelScale& scale);
   void apply_geometry();
   void invalidate(const TwipRect& rect);
 
@@ -91,6 +96,10 @@ class NoticeWindow final : public Platform {
   PixelScale scale_;
   // The display's scale as the system last told it, taken up when the logic follows the display.
   int display_dpi_;
+  // Settings > Accessibility > Text size, in percent, as last read.
+  int text_percent_;
+  // The system's colours while a contrast theme is on, painted instead of the layout's.
+  std::optional<SystemColours> contrast_;
   std::vector<Label> labels_;
   Picture background_;
   std::optional<Picture> information_;

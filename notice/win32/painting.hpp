@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -19,6 +20,19 @@ struct Label {
   FontPtr font;
 };
 
+// The system's colours while the person has a contrast theme (high contrast) on: then they are
+// painted instead of the layout's pictures and colours.
+struct SystemColours {
+  COLORREF window;
+  COLORREF window_text;
+  COLORREF button_face;
+  COLORREF button_text;
+  bool operator==(const SystemColours&) const = default;
+};
+
+// Nothing when no contrast theme is on, or the system cannot say.
+std::optional<SystemColours> read_contrast_theme();
+
 // Everything one frame shows; the labels in the layout's order, top of the stacking order first.
 struct Scene {
   const WindowLayout& layout;
@@ -27,6 +41,7 @@ struct Scene {
   const Picture* information;  // null when the layout has none
   bool information_visible;
   std::span<const Label> labels;
+  std::optional<SystemColours> contrast = std::nullopt;
 };
 
 // The font at the scale's dpi: same face, weight and character set at every scale.

@@ -1,6 +1,8 @@
 #include "pixel_geometry.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace notice::win32 {
 namespace {
@@ -55,6 +57,26 @@ int PixelScale::font_height(float points) const {
 
 int PixelScale::picture_length(int pixels, int from_dpi) const {
   return nearest_pixel(static_cast<double>(pixels) * dpi_ / from_dpi);
+}
+
+int text_size_percent(std::optional<std::uint32_t> stored) {
+  constexpr std::uint32_t kSmallest = 100;
+  constexpr std::uint32_t kLargest = 225;
+  return static_cast<int>(std::clamp(stored.value_or(kSmallest), kSmallest, kLargest));
+}
+
+PixelScale notice_scale(int display_dpi, int text_percent, const TwipRect& room, int screen_width,
+                        int screen_height) {
+  const int display = PixelScale(display_dpi).dpi();
+  double dpi = std::round(display * std::clamp(text_percent, 100, 225) / 100.0);
+  // Exactly, not as rounded pixels: at the largest scale that fits, no edge falls off the screen.
+  for (const auto& [pixels, twips] :
+       {std::pair{screen_width, room.width}, std::pair{screen_height, room.height}}) {
+    if (twips > 0.0F) {
+      dpi = std::min(dpi, std::floor(pixels * kTwipsPerInch / twips));
+    }
+  }
+  return PixelScale(dpi > display ? static_cast<int>(std::min(dpi, kLayoutDpi * 10.0)) : display);
 }
 
 int picture_percent_for(int dpi, std::span<const int> percents) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -46,6 +47,17 @@ class PixelScale {
  private:
   int dpi_;
 };
+
+// The text size the person chose (Settings > Accessibility > Text size), in percent, from the value
+// the system stores: none counts as 100, and one outside the settings' 100 to 225 as the nearer
+// end.
+int text_size_percent(std::optional<std::uint32_t> stored);
+
+// The scale a notice is drawn at: the display's dpi times the text size, to the nearest whole dpi,
+// lowered to the largest at which `room` (the window and its margins, in twips) fits the screen of
+// `screen_width` x `screen_height` pixels, but never below the display's own scale.
+PixelScale notice_scale(int display_dpi, int text_percent, const TwipRect& room, int screen_width,
+                        int screen_height);
 
 // The embedded picture scale (in percent) to draw at `dpi`: the smallest that is at least as
 // large, so that a picture is only ever scaled down, or the largest when the display is beyond

@@ -9,6 +9,7 @@
 
 #include "command_line.hpp"
 #include "pixel_geometry.hpp"
+#include "system_function.hpp"
 
 namespace notice::win32 {
 namespace {
@@ -71,6 +72,21 @@ std::u16string current_date() {
     throw std::runtime_error("GetDateFormatEx failed");
   }
   return to_u16(buffer.data(), static_cast<std::size_t>(written - 1));
+}
+
+// Settings > Accessibility > Text size. Read through advapi32 at run time, which the programs do
+// not import.
+int text_size_setting() {
+  static const auto get_value =
+      system_function<decltype(&::RegGetValueW)>(L"advapi32.dll", "RegGetValueW");
+  DWORD percent = 0;
+  DWORD size = sizeof percent;
+  if (get_value == nullptr ||
+      get_value(HKEY_CURRENT_USER, L"Software\\Microsoft\\Accessibility", L"TextScaleFactor",
+                RRF_RT_REG_DWORD, nullptr, &percent, &size) != ERROR_SUCCESS) {
+    return text_size_percent(std::nullopt);
+  }
+  return text_size_percent(percent);
 }
 
 }  // namespace notice::win32

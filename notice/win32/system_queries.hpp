@@ -11,5 +11,7 @@ std::u16string module_path();
 std::u16string program_directory();
 std::u16string current_time();
 std::u16string current_date();
+// The text size the person chose, in percent (100 to 225); 100 where nothing usable is stored.
+int text_size_setting();
 
 }  // namespace notice::win32

@@ -10,11 +10,12 @@ namespace e2e {
 std::wstring message_program() { return program_path(L"OrvaneMessage.exe"); }
 std::wstring print_program() { return program_path(L"OrvanePag.exe"); }
 
-ShownNotice show_notice(const std::wstring& program, const std::wstring& argument) {
+ShownNotice show_notice(const std::wstring& program, const std::wstring& argument,
+                        const LaunchOptions& options) {
   if (!file_exists(program)) {
     throw std::runtime_error(narrow(program) + " has not been built");
   }
-  ShownNotice notice{NoticeProcess(program, argument), nullptr, {}, {}, {}};
+  ShownNotice notice{NoticeProcess(program, argument, options), nullptr, {}, {}, {}};
   notice.window = wait_for_visible_window(notice.process.id(), kWindowTimeout);
   if (notice.window == nullptr) {
     const auto code = notice.process.wait_for_exit(0ms);
@@ -33,19 +34,24 @@ ShownNotice show_notice(const std::wstring& program, const std::wstring& argumen
           kFadeTimeout)) {
     throw std::runtime_error("the window never became opaque (alpha 255) and top-most");
   }
-  // Painting may still be on its way after the last alpha step: wait for two equal captures.
-  ScreenImage previous = ScreenImage::capture(read_window(notice.window).window);
+  // Painting may still be on its way after the last alpha step.
+  settled_image(notice.window);
+  notice.shown = read_window(notice.window);
+  notice.image = ScreenImage::capture(notice.shown.window);
+  return notice;
+}
+
+ScreenImage settled_image(HWND window) {
+  ScreenImage previous = ScreenImage::capture(read_window(window).window);
   wait_until(
       [&] {
-        ScreenImage now = ScreenImage::capture(read_window(notice.window).window);
+        ScreenImage now = ScreenImage::capture(read_window(window).window);
         const bool settled = now == previous;
         previous = std::move(now);
         return settled;
       },
       3s, 150ms);
-  notice.shown = read_window(notice.window);
-  notice.image = ScreenImage::capture(notice.shown.window);
-  return notice;
+  return previous;
 }
 
 namespace {

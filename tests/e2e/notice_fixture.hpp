@@ -34,7 +34,11 @@ struct ShownNotice {
 
 // Starts the program with the argument and waits until it is fully shown; throws
 // std::runtime_error saying which step did not happen.
-ShownNotice show_notice(const std::wstring& program, const std::wstring& argument);
+ShownNotice show_notice(const std::wstring& program, const std::wstring& argument,
+                        const LaunchOptions& options = {});
+
+// The window's pixels once two captures in a row are equal: painting has caught up.
+ScreenImage settled_image(HWND window);
 
 // A window of the test's own, in the foreground, on a thread that keeps its messages flowing, so
 // tests can see whether a notice takes the foreground away from the user's application.

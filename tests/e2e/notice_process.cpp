@@ -145,10 +145,15 @@ NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& ar
   PROCESS_INFORMATION info{};
   const wchar_t* directory =
       options.current_directory.empty() ? nullptr : options.current_directory.c_str();
-  const DWORD flags = options.job != nullptr ? CREATE_SUSPENDED : 0;
+  const DWORD flags = options.job != nullptr || options.before_start ? CREATE_SUSPENDED : 0;
   if (create_process(program.c_str(), line.data(), flags, directory, &startup, &info) != 0) {
     if (options.job != nullptr) {
       AssignProcessToJobObject(options.job, info.hProcess);
+    }
+    if (options.before_start) {
+      options.before_start(info.hProcess);
+    }
+    if (flags != 0) {
       ResumeThread(info.hThread);
     }
     CloseHandle(info.hThread);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,8 @@ struct LaunchOptions {
   // A timed notice counts its period only while someone is at the PC: as a person would be, there
   // is input just before it starts, with the pointer parked away from its corner.
   bool someone_present = true;
+  // Called with the child's process while it is still suspended, before it runs; none when empty.
+  std::function<void(HANDLE)> before_start{};
 };
 
 // A launched program, terminated when the guard goes out of scope so that a failing test never

@@ -101,4 +101,18 @@ InkMask ScreenImage::ink_mask(int left, int top, int w, int h) const {
   return mask;
 }
 
+void ScreenImage::save(const std::string& path) const {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    return;
+  }
+  std::fprintf(file, "P6 %d %d 255\n", width_, height_);
+  for (const std::uint32_t p : pixels_) {
+    const unsigned char rgb[] = {static_cast<unsigned char>(p >> 16),
+                                 static_cast<unsigned char>(p >> 8), static_cast<unsigned char>(p)};
+    std::fwrite(rgb, 1, sizeof rgb, file);
+  }
+  std::fclose(file);
+}
+
 }  // namespace e2e

@@ -39,6 +39,8 @@ class ScreenImage {
   ScreenImage crop(int left, int top, int crop_width, int crop_height) const;
   int count(int left, int top, int w, int h, bool (*test)(Rgb)) const;
   InkMask ink_mask(int left, int top, int w, int h) const;
+  // As a binary PPM file, for a person to look at.
+  void save(const std::string& path) const;
 
  private:
   int width_ = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "frm_principal.hpp"
 #include "message_notice.hpp"
 
 namespace notice::win32 {
@@ -64,6 +65,40 @@ TEST(PixelScale, EdgesMeetWhereTheTwipsMeetAndNonsenseIsTheLayoutsOwnDpi) {
   // Nonsense from another program is read as the layouts' own dpi.
   EXPECT_EQ(PixelScale(0).dpi(), 96);
   EXPECT_EQ(PixelScale(65535).dpi(), 96);
+}
+
+// The text size is one more factor of the same scale; the notice in its corner, margins included,
+// never grows past the screen (1280 x 800 here), and never shrinks below the display's own scale.
+TEST(NoticeScale, MultipliesTheDisplaysScaleByTheTextSizeAsFarAsTheCornerFits) {
+  const struct {
+    int dpi, percent;
+    PixelRect message, print;
+  } table[] = {
+      {96, 125, {0, 0, 711, 153}, {0, 0, 330, 503}},
+      {96, 150, {0, 0, 854, 183}, {0, 0, 396, 603}},
+      {120, 150, {0, 0, 1067, 229}, {0, 0, 473, 720}},
+      // 1280.25 pixels wide: 215 dpi is the largest at which it and its margin fit; the print
+      // notice with its 650 twips above the task bar reaches the top at 172.
+      {96, 225, {0, 0, 1274, 273}, {0, 0, 473, 720}},
+      {192, 150, {0, 0, 1274, 273}, {0, 0, 528, 804}},
+  };
+  for (const auto& e : table) {
+    SCOPED_TRACE(testing::Message() << e.dpi << " dpi, " << e.percent << " %");
+    EXPECT_EQ(
+        notice_scale(e.dpi, e.percent, {0, 0, 8535 + kRightMargin, 1830 + kBottomMargin}, 1280, 800)
+            .window({0, 0, 8535, 1830}),
+        e.message);
+    EXPECT_EQ(
+        notice_scale(e.dpi, e.percent, {0, 0, 3960 + kRightMargin, 6030 + kBottomMargin}, 1280, 800)
+            .window({0, 0, 3960, 6030}),
+        e.print);
+  }
+  EXPECT_EQ(notice_scale(96, 225, {0, 0, 8550, 2480}, 0, 0).dpi(), 96);
+  EXPECT_EQ(notice_scale(0, -5, {0, 0, 8550, 2480}, 1280, 800).dpi(), 96);
+  // What the system stores: nothing counts as 100, the rest is brought into 100 to 225.
+  EXPECT_EQ(text_size_percent(std::nullopt), 100);
+  EXPECT_EQ(text_size_percent(99), 100);
+  EXPECT_EQ(text_size_percent(0xFFFFFFFF), 225);
 }
 
 TEST(NeedsWindowCall, SkipsUnchangedRectanglesAndMovesBeyondTheDesktop) {
