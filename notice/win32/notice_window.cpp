@@ -295,6 +295,9 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       // Either answer that says "no motion" is taken: it is never harmful to keep still.
       motion_wanted_ = read_motion_wanted() && stored_motion_wanted();
       break;
+    case WM_MOUSEMOVE:
+      presence_.pointer_message(GetMessageTime());
+      break;
     case WM_LBUTTONDOWN:
       pressed_ = element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
       SetCapture(hwnd_);
