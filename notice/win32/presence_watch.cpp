@@ -1,7 +1,6 @@
 #include "presence_watch.hpp"
 
 #include <versionhelpers.h>
-#include <wtsapi32.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -9,8 +8,6 @@
 #include <cstring>
 #include <initializer_list>
 #include <optional>
-
-#include "system_function.hpp"
 
 namespace notice::win32 {
 namespace {
@@ -39,23 +36,9 @@ struct SessionInfoEx {
   } level1;
 };
 
-// wtsapi32 is looked up, never imported, as the hand-off looks it up.
-struct SessionCalls {
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSRegisterSessionNotification);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSUnRegisterSessionNotification);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQuerySessionInformationW);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSFreeMemory);
-};
-
-const SessionCalls& session_calls() {
-  static const SessionCalls calls;
-  return calls;
-}
-
 // The session's answer of one kind, copied when it is at least as large as T.
 template <typename T>
-bool query_session(WTS_INFO_CLASS kind, T& answer) noexcept {
-  const SessionCalls& calls = session_calls();
+bool query_session(const SessionCalls& calls, WTS_INFO_CLASS kind, T& answer) noexcept {
   if (calls.WTSQuerySessionInformationW == nullptr || calls.WTSFreeMemory == nullptr) {
     return false;
   }
@@ -118,13 +101,18 @@ bool is_display_setting(const GUID& setting) noexcept {
 
 }  // namespace
 
+const SessionCalls& SessionCalls::system() {
+  static const SessionCalls calls;
+  return calls;
+}
+
 void PresenceWatch::stop() noexcept {
   if (display_notification_ != nullptr) {
     UnregisterPowerSettingNotification(display_notification_);
     display_notification_ = nullptr;
   }
-  if (session_notification_ && session_calls().WTSUnRegisterSessionNotification != nullptr) {
-    session_calls().WTSUnRegisterSessionNotification(window_);
+  if (session_notification_ && calls_.WTSUnRegisterSessionNotification != nullptr) {
+    calls_.WTSUnRegisterSessionNotification(window_);
   }
   session_notification_ = false;
 }
@@ -143,10 +131,10 @@ void PresenceWatch::start(HWND window) noexcept {
 // Either may fail early in a session, before its services are ready: tried again on each round
 // until it holds.
 void PresenceWatch::subscribe() noexcept {
-  const SessionCalls& calls = session_calls();
+  subscribed_at_ = GetTickCount64();
   if (!session_notification_) {
-    session_notification_ = calls.WTSRegisterSessionNotification != nullptr &&
-                            calls.WTSRegisterSessionNotification(window_, NOTIFY_FOR_THIS_SESSION);
+    session_notification_ = calls_.WTSRegisterSessionNotification != nullptr &&
+                            calls_.WTSRegisterSessionNotification(window_, NOTIFY_FOR_THIS_SESSION);
   }
   for (const GUID& setting : {kSessionDisplayStatus, kConsoleDisplayState, kMonitorPowerOn}) {
     if (display_notification_ != nullptr) {
@@ -162,14 +150,14 @@ void PresenceWatch::subscribe() noexcept {
 void PresenceWatch::read_session_state() noexcept {
   session_read_at_ = GetTickCount64();
   SessionInfoEx info{};
-  if (query_session(kSessionInfoEx, info) && info.level == 1) {
+  if (query_session(calls_, kSessionInfoEx, info) && info.level == 1) {
     if (const std::optional<bool> locked = locked_by_flags(
             info.level1.session_flags, IsWindows7OrGreater() && !IsWindows8OrGreater())) {
       facts_.locked = *locked;
     }
   }
   INT state = WTSActive;
-  if (query_session(WTSConnectState, state)) {
+  if (query_session(calls_, WTSConnectState, state)) {
     facts_.disconnected = state == WTSDisconnected;
   }
 }
@@ -209,6 +197,9 @@ Presence PresenceWatch::read() noexcept {
     facts_.screen_saver_running =
         SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running;
     facts_.notification_state = shell_state();
+  }
+  if ((!session_notification_ || display_notification_ == nullptr) &&
+      now - subscribed_at_ >= kRoundMs) {
     subscribe();
   }
   if ((facts_.locked || facts_.disconnected) && now - session_read_at_ >= kRoundMs) {

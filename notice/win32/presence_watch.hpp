@@ -1,17 +1,30 @@
 #pragma once
 
 #include <windows.h>
+#include <wtsapi32.h>
 
 #include "presence.hpp"
+#include "system_function.hpp"
 
 namespace notice::win32 {
+
+// The session functions of wtsapi32, looked up, never imported, as the hand-off looks them up.
+struct SessionCalls {
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSRegisterSessionNotification);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSUnRegisterSessionNotification);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQuerySessionInformationW);
+  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSFreeMemory);
+
+  // Looked up once for the process.
+  static const SessionCalls& system();
+};
 
 // Subscribes the notice window to the system's notifications of the session's lock and connection
 // and of the display's power, and reads the states that come without one. It decides nothing:
 // the facts go to the logic as they are.
 class PresenceWatch {
  public:
-  PresenceWatch() = default;
+  explicit PresenceWatch(const SessionCalls& calls = SessionCalls::system()) : calls_(calls) {}
   ~PresenceWatch() { stop(); }
   PresenceWatch(const PresenceWatch&) = delete;
   PresenceWatch& operator=(const PresenceWatch&) = delete;
@@ -35,11 +48,13 @@ class PresenceWatch {
   void subscribe() noexcept;
   void read_session_state() noexcept;
 
+  const SessionCalls& calls_;
   HWND window_ = nullptr;
   HPOWERNOTIFY display_notification_ = nullptr;
   bool session_notification_ = false;
   Presence facts_;
   ULONGLONG round_at_ = 0;
+  ULONGLONG subscribed_at_ = 0;
   ULONGLONG session_read_at_ = 0;
   ULONGLONG pointer_moved_at_ = 0;
   // Since when the pointer has been seen on the notice at every look; 0 when it was not.

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "desktop_input.hpp"
 #include "notice_argument.hpp"
 #include "notice_fixture.hpp"
+#include "notice_layout.hpp"
 #include "slide_checks.hpp"
 #include "watched_launch.hpp"
 
@@ -20,9 +24,12 @@ void post_session_change(HWND window, WPARAM change) {
   PostMessageW(window, WM_WTSSESSION_CHANGE, change, 1);
 }
 
-// The setting lives in the receiving process, as the system's would: the display's state for
-// this session, 4 bytes of data.
-void post_display_state(HWND window, DWORD state) {
+constexpr GUID kSessionDisplayStatus{
+    0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
+
+// The setting lives in the receiving process, as the system's would, `offset` bytes into a page
+// of its own: nothing after that page is the notice's.
+void post_power_setting(HWND window, GUID setting, DWORD length, DWORD state, SIZE_T offset = 0) {
   DWORD id = 0;
   GetWindowThreadProcessId(window, &id);
   const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
@@ -31,13 +38,19 @@ void post_display_state(HWND window, DWORD state) {
     GUID setting;
     DWORD length;
     DWORD state;
-  } setting{{0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}},
-            sizeof state,
-            state};
-  void* there = VirtualAllocEx(process, nullptr, sizeof setting, MEM_COMMIT, PAGE_READWRITE);
-  WriteProcessMemory(process, there, &setting, sizeof setting, nullptr);
+  } written{setting, length, state};
+  auto* page = static_cast<BYTE*>(
+      VirtualAllocEx(process, nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  WriteProcessMemory(process, page + offset, &written,
+                     std::min<SIZE_T>(sizeof written, 4096 - offset), nullptr);
   CloseHandle(process);
-  PostMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(there));
+  PostMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
+               reinterpret_cast<LPARAM>(page + offset));
+}
+
+// The display's state for this session, 4 bytes of data.
+void post_display_state(HWND window, DWORD state) {
+  post_power_setting(window, kSessionDisplayStatus, sizeof state, state);
 }
 
 struct Scene {
@@ -89,13 +102,26 @@ void play(std::vector<Scene> scenes, bool someone_present = true) {
 const auto lock = [](HWND window) { post_session_change(window, WTS_SESSION_LOCK); };
 const auto unlock = [](HWND window) { post_session_change(window, WTS_SESSION_UNLOCK); };
 
+// Any program may post these, with an lParam anywhere: none of them is the system telling the
+// display is off, and the notice neither fails nor stops its count.
+void post_bogus_power_messages(HWND window) {
+  for (const std::uintptr_t nowhere : {std::uintptr_t{0}, std::uintptr_t{0x10},
+                                       std::uintptr_t{0x7FFFFFFEFFFF}, ~std::uintptr_t{0}}) {
+    PostMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, static_cast<LPARAM>(nowhere));
+  }
+  post_power_setting(window, kSessionDisplayStatus, 4, 0, 4096 - 20);  // data past its page
+  for (const DWORD length : {DWORD{1}, DWORD{8}, DWORD{0xFFFFFFFF}}) {
+    post_power_setting(window, kSessionDisplayStatus, length, 0);
+  }
+}
+
 TEST(Presence, APeriodCountsOnlyWhileSomeoneCanSeeTheNoticeAndStartsAfreshEachTime) {
   const auto point_at = [](HWND window) {
     RECT area{};
     GetWindowRect(window, &area);
     SetCursorPos(area.left + 100, area.top + 60);
   };
-  play({{message_program(), 10s, {}},
+  play({{message_program(), 10s, {{2s, post_bogus_power_messages}}},
         {message_program(), 30s, {{3s, lock}, {20s, unlock}}},
         {message_program(),
          30s,
@@ -113,6 +139,60 @@ TEST(Presence, ANoticeShownToNobodyAtTheKeyboardCountsFromTheirNextInput) {
     std::this_thread::sleep_for(500ms);
   }
   play({{message_program(), 30s, {{20s, [](HWND) { someone_at_the_keyboard(); }}}}}, false);
+}
+
+// A click on the close box of the notice on top leaves the pointer on the timed one beneath, with
+// nobody reading it: typing on elsewhere lets its count run again, and left alone it is released
+// 30 s after the pointer last moved. A notice that rises under the still pointer counts at once.
+TEST(Presence, APointerLeftByAClickOnAnotherNoticesCloseBoxHoldsTheNoticeBeneathOnlyAWhile) {
+  enum class After { typing, nothing, a_notice_rising };
+  for (const After after : {After::typing, After::nothing, After::a_notice_rising}) {
+    SCOPED_TRACE(static_cast<int>(after));
+    const auto launched = std::chrono::steady_clock::now();
+    std::optional<WatchedLaunch> beneath;
+    if (after != After::a_notice_rising) {
+      beneath.emplace(
+          message_program(), notice_argument(L'X', L'T', L"Por baixo", L"", L""),
+          WatchPlan{
+              .watch_for = 50s, .closely_from = 8s, .end_after_watch = true, .when_shown = {}});
+      ASSERT_NE(beneath->wait_until_shown(kWindowTimeout + kFadeTimeout), nullptr);
+    }
+    const ShownNotice above =
+        show_notice(message_program(), notice_argument(L'X', L' ', L"Por cima", L"", L""));
+    RECT area{};
+    GetWindowRect(above.window, &area);
+    std::this_thread::sleep_until(launched + 2s);
+    click_leaving_the_pointer_at(area.left + (kCloseBox.left + kCloseBox.right) / 2,
+                                 area.top + (kCloseBox.top + kCloseBox.bottom) / 2);
+    const auto clicked = std::chrono::steady_clock::now();
+    ASSERT_EQ(above.process.wait_for_exit(3s), std::optional<DWORD>{0});
+    if (after == After::a_notice_rising) {
+      WatchedLaunch risen(message_program(),
+                          notice_argument(L'X', L'T', L"Sob o ponteiro", L"", L""),
+                          WatchPlan{.watch_for = 16s,
+                                    .closely_from = 8s,
+                                    .end_after_watch = true,
+                                    .when_shown = {},
+                                    .someone_present = false});
+      expect_slides_out(risen.result(), 10s, 1500ms);
+      continue;
+    }
+    if (after == After::typing) {
+      std::this_thread::sleep_until(clicked + 4s);
+      press_keys({'A'});
+    }
+    const NoticeWatch& watch = beneath->result();
+    someone_at_the_keyboard();
+    ASSERT_TRUE(watch.failure.empty() && watch.moved_after.has_value()) << watch.failure;
+    const auto slide = std::chrono::duration_cast<Elapsed>(launched + *watch.moved_after - clicked);
+    std::printf("%s: slide began %lld ms after the click\n",
+                after == After::typing ? "typing" : "no input",
+                static_cast<long long>(slide.count()));
+    // The full period from the key press, or from 30 s after the move, at the next look.
+    const Elapsed expected = after == After::typing ? 4s + 10s : 30s + 10s;
+    EXPECT_TRUE(slide >= expected - 1500ms && slide <= expected + 2500ms) << slide.count() << " ms";
+  }
+  someone_at_the_keyboard();
 }
 
 // The system tells a window the display's state only after it has asked, which may be while the
