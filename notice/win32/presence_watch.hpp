@@ -8,7 +8,8 @@
 
 namespace notice::win32 {
 
-// The session functions of wtsapi32, looked up, never imported, as the hand-off looks them up.
+// The session functions of wtsapi32, looked up, never imported, as the hand-off looks them up;
+// every notice loads it when its window subscribes.
 struct SessionCalls {
   NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSRegisterSessionNotification);
   NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSUnRegisterSessionNotification);

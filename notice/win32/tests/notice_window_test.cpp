@@ -483,55 +483,39 @@ TEST(NoticeWindowDeathTest, AFailureInAnEventEndsTheProcessWithCode1) {
 // Early in a session its services may not be ready: the subscriptions are tried again each round
 // until they hold, and a lock that was told is read again a round later, as long as it lasts.
 TEST(PresenceWatch, RetriesItsSubscriptionsAndReadsAToldLockAgainEachRound) {
-  static int session_tries = 0;
-  static int power_tries = 0;
-  static LONG session_flags = -1;  // unknown
+  static int tries = 0;                       // subscriptions to the session, then to the display
+  static LONG info[6] = {1, 0, 0, 0, -1, 0};  // WTSSessionInfoEx, level 1: the flags unknown
   SessionCalls calls;
-  calls.WTSRegisterSessionNotification = [](HWND, DWORD) -> BOOL { return ++session_tries > 1; };
-  calls.WTSUnRegisterSessionNotification = [](HWND) -> BOOL { return TRUE; };
-  calls.WTSQuerySessionInformationW = [](HANDLE, DWORD, WTS_INFO_CLASS kind, LPWSTR* buffer,
-                                         DWORD* bytes) -> BOOL {
-    static struct {
-      DWORD level;
-      struct alignas(8) {
-        ULONG id;
-        INT state;
-        LONG flags;
-      } level1;
-    } info;
-    info = {1, {1, 0, session_flags}};
-    *buffer = reinterpret_cast<LPWSTR>(&info);
+  calls.WTSRegisterSessionNotification = [](HWND, DWORD) { return BOOL{++tries > 4}; };
+  calls.WTSQuerySessionInformationW = [](HANDLE, DWORD, WTS_INFO_CLASS kind, LPWSTR* answer,
+                                         DWORD* bytes) {
+    *answer = reinterpret_cast<LPWSTR>(info);
     *bytes = sizeof info;
-    return kind == static_cast<WTS_INFO_CLASS>(25);  // WTSSessionInfoEx
+    return BOOL{kind == 25};
   };
+  calls.WTSUnRegisterSessionNotification = [](HWND) { return TRUE; };
   calls.WTSFreeMemory = [](PVOID) {};
-  // Three settings are tried at each subscription.
+  // Three settings are tried each time.
   const ImportPatch power("RegisterPowerSettingNotification",
                           reinterpret_cast<const void*>(+[](HANDLE, LPCGUID, DWORD) {
-                            return reinterpret_cast<HPOWERNOTIFY>(++power_tries > 3 ? 1 : 0);
+                            return reinterpret_cast<HPOWERNOTIFY>(++tries > 4 ? 1 : 0);
                           }));
   const ImportPatch unpower("UnregisterPowerSettingNotification",
                             reinterpret_cast<const void*>(+[](HPOWERNOTIFY) { return TRUE; }));
-  const HWND window =
-      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   PresenceWatch watch(calls);
-  watch.start(window);
+  watch.start(GetDesktopWindow());
+  EXPECT_EQ(tries, 4);
   watch.session_changed(WTS_SESSION_LOCK);
   // Unlocked, and never told; Windows 7 (Wine's default) gives the lock flag the other way round.
-  session_flags = IsWindows7OrGreater() && !IsWindows8OrGreater() ? 0 : 1;
-  EXPECT_TRUE(watch.read().locked);
-  EXPECT_TRUE(session_tries == 1 && power_tries == 3);
+  info[4] = IsWindows7OrGreater() && !IsWindows8OrGreater() ? 0 : 1;
+  EXPECT_TRUE(watch.read().locked && tries == 4);
   Sleep(2100);
-  EXPECT_FALSE(watch.read().locked);
-  EXPECT_TRUE(session_tries == 2 && power_tries == 4);
+  EXPECT_TRUE(!watch.read().locked && tries == 6);
   // A state the system cannot give keeps the lock as told; nothing is subscribed twice.
   watch.session_changed(WTS_SESSION_LOCK);
-  session_flags = -1;
+  info[4] = -1;
   Sleep(2100);
-  EXPECT_TRUE(watch.read().locked);
-  EXPECT_TRUE(session_tries == 2 && power_tries == 4);
-  watch.stop();
-  DestroyWindow(window);
+  EXPECT_TRUE(watch.read().locked && tries == 6);
 }
 
 TEST(SystemQueries, AnswerInTheCoresText) {
