@@ -53,25 +53,22 @@ TEST(PresenceRule, WhatHidesTheNoticeHoldsItAndIdlenessOrThePointerOnlyStopTheCo
   EXPECT_TRUE(facts.display_off);
 }
 
-// A pointer in use, then each fact that tells one merely left on the notice, at its limit.
+// A pointer in use; then each fact that tells one merely left there, just past its limit.
 TEST(PresenceRule, OnlyAPointerMovedLatelyWithNoOtherInputSinceIsReading) {
-  Presence facts{.idle_ms = 1000,
-                 .pointer_on_notice_ms = kPointerRestMs,
-                 .pointer = {900, 700},
-                 .since_pointer_moved_ms = kPointerForgottenMs,
-                 .since_pointer_message_ms = 1000 + kMoveInputLagMs};
-  EXPECT_TRUE(pointer_reading(facts, kOpaqueAt) && !period_counts(facts, kOpaqueAt));
-  EXPECT_FALSE(pointer_reading(facts, std::nullopt));  // never opaque
-  // Resting too shortly, forgotten there, or input of another kind since its move.
-  for (std::uint32_t Presence::*fact :
-       {&Presence::pointer_on_notice_ms, &Presence::since_pointer_moved_ms,
-        &Presence::since_pointer_message_ms}) {
-    Presence idle = facts;
-    idle.*fact = fact == &Presence::pointer_on_notice_ms ? idle.*fact - 1 : idle.*fact + 1;
-    EXPECT_TRUE(period_counts(idle, kOpaqueAt));
+  const Presence reading{.idle_ms = 10,
+                         .pointer_on_notice_ms = kPointerRestMs,
+                         .pointer = {9, 9},
+                         .since_pointer_moved_ms = kPointerForgottenMs,
+                         .since_pointer_message_ms = 10 + kMoveInputLagMs};
+  EXPECT_TRUE(!period_counts(reading, kOpaqueAt) && period_counts(reading, std::nullopt));
+  Presence left[4] = {reading, reading, reading, reading};
+  left[0].pointer_on_notice_ms -= 1;      // resting too shortly
+  left[1].pointer = kOpaqueAt;            // where it was when the notice appeared
+  left[2].since_pointer_moved_ms += 1;    // forgotten there
+  left[3].since_pointer_message_ms += 1;  // a key or a click since
+  for (const Presence& facts : left) {
+    EXPECT_TRUE(period_counts(facts, kOpaqueAt));
   }
-  facts.pointer = kOpaqueAt;  // still where it was when the notice appeared
-  EXPECT_TRUE(period_counts(facts, kOpaqueAt));
 }
 
 class Attendance : public ::testing::Test {
