@@ -42,7 +42,7 @@ struct Presence {
   ScreenPoint pointer{};
   // Since the pointer last changed its place.
   std::uint32_t since_pointer_moved_ms = 0;
-  // Since the time of the last mouse-move message the notice received. A window that appears
+  // Since the notice handled the last mouse-move message it received. A window that appears
   // under a still pointer receives one too.
   std::uint32_t since_pointer_message_ms = 0;
 };
@@ -55,7 +55,7 @@ inline constexpr std::uint32_t kPointerRestMs = 500;
 // Longer without moving, and a pointer on the notice was left there and forgotten.
 inline constexpr std::uint32_t kPointerForgottenMs = 30'000;
 // Input this much later than the notice's last mouse-move message is input of another kind (a
-// key, a click, a wheel): a move's own input time lies a few milliseconds after its message's.
+// key, a click, a wheel): a move's own input comes before its message is handled.
 inline constexpr std::uint32_t kMoveInputLagMs = 50;
 // A timed notice that has waited this long in all ends as if its period had run out.
 inline constexpr std::uint64_t kLongestWaitMs = 60ULL * 60 * 1000;

@@ -296,7 +296,7 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
       motion_wanted_ = read_motion_wanted() && stored_motion_wanted();
       break;
     case WM_MOUSEMOVE:
-      presence_.pointer_message(GetMessageTime());
+      presence_.pointer_message();
       break;
     case WM_LBUTTONDOWN:
       pressed_ = element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));

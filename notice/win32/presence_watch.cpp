@@ -168,8 +168,8 @@ void PresenceWatch::session_changed(WPARAM change) noexcept {
   session_read_at_ = GetTickCount64();
 }
 
-void PresenceWatch::pointer_message(LONG time) noexcept {
-  pointer_message_time_ = static_cast<DWORD>(time);
+void PresenceWatch::pointer_message() noexcept {
+  pointer_message_time_ = GetTickCount();
   pointer_message_seen_ = true;
 }
 

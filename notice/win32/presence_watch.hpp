@@ -38,8 +38,9 @@ class PresenceWatch {
   void session_changed(WPARAM change) noexcept;
   // WM_POWERBROADCAST's PBT_POWERSETTINGCHANGE; true when it was the display's state.
   bool power_setting_changed(LPARAM setting) noexcept;
-  // A WM_MOUSEMOVE's message time.
-  void pointer_message(LONG time) noexcept;
+  // A WM_MOUSEMOVE, as it is handled: never before the input it comes from, where its message
+  // time may be (under Wine, by as long as the notice took to take up the pointer's move).
+  void pointer_message() noexcept;
   // The facts as they are now. On a round at most once in two seconds: the shell's state, the
   // screen saver, the subscriptions not made yet, and a lock or disconnection told a round ago.
   // The last input and the pointer every time.

@@ -163,7 +163,7 @@ TEST(Presence, APointerLeftByAClickOnAnotherNoticesCloseBoxHoldsTheNoticeBeneath
       press_keys({'A'});
     }
     // The full period from the key, or from the look 30 s after the pointer's move.
-    expect_slides_out(beneath.result(), key_after_click > 0s ? 16s : 43s, 1500ms);
+    expect_slides_out(beneath.result(), key_after_click > 0s ? 16500ms : 43s, 1500ms);
   }
   someone_at_the_keyboard();
 }
