@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,6 +16,7 @@ namespace notice::win32 {
 // The exit codes of a program (1 is a failure, end_after_failure's).
 inline constexpr int kShownExitCode = 0;
 inline constexpr int kFailedExitCode = 1;
+inline constexpr int kBadRecipientsExitCode = 2;
 inline constexpr int kUnseenExitCode = 3;
 inline constexpr int kRefusedFolderExitCode = 4;
 
@@ -81,26 +83,88 @@ struct ListedSession {
 std::vector<std::uint32_t> sessions_to_notify(std::span<const ListedSession> listed,
                                               std::uint32_t console_session);
 
-// The exit code of the first process from the exit codes of the notices it started, once all of
-// them have ended: 0 only when every one ended with 0, 3 when none was started.
-int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes) noexcept;
-
-// The groups that stand for ordinary users in an access entry, where any of them can write.
-enum class OrdinaryGroup { none, everyone, authenticated_users, users, interactive };
-
-// One allow entry (plain or conditional) of a file's or folder's DACL. Deny entries are not
-// weighed: an allow entry for an ordinary group is reason enough to refuse.
-struct AccessEntry {
-  OrdinaryGroup group;
-  std::uint32_t mask;
+// Whom a notice is for, as ORVANE_NOTICE_TO lists it: every session any item names.
+struct NamedUser {
+  std::u16string domain;  // empty: the user of that name in any domain
+  std::u16string name;
+};
+struct Recipients {
+  bool everyone = false;  // `*`
+  bool console = false;   // `console`: the session at the PC's own screen and keyboard
+  std::vector<std::uint32_t> sessions;
+  std::vector<NamedUser> users;
 };
 
-// Why ordinary users may change a file or folder the notice is started from by SYSTEM, or nothing
-// when they may not: a DACL that is missing, or an allow entry that gives an ordinary group a
-// right to write, append, delete, delete children, change permissions or take ownership
-// (directly or as a generic right).
-std::optional<std::u16string> why_ordinary_users_may_change(bool has_dacl,
-                                                            std::span<const AccessEntry> dacl);
+// The list read from the variable's (non-empty) value, or why it cannot be, naming the item at
+// fault.
+struct RecipientsRead {
+  std::optional<Recipients> recipients;
+  std::u16string fault;
+};
+RecipientsRead read_recipients(std::u16string_view value);
+
+// A signed-in session as the system describes it; user and domain are empty where unknown.
+struct SessionIdentity {
+  std::uint32_t id;
+  std::u16string user;
+  std::u16string domain;
+};
+
+// Whether any item of the list names the session. Users are compared without regard to case.
+bool names_session(const Recipients& recipients, const SessionIdentity& session,
+                   std::uint32_t console_session) noexcept;
+
+// "session 2 (CORP\joao)", or "session 2" where the user is unknown: how the lines name a session.
+std::u16string session_label(const SessionIdentity& session);
+
+// The exit code of the first process from the exit codes of the notices it started, once all of
+// them have ended: 3 when none was started; 1 when a session's notice could not be started (a
+// person was missed, whatever the others ended with) or any ended otherwise than with 0; else 0.
+int exit_code_after_handing_on(std::span<const std::uint32_t> notice_exit_codes,
+                               bool a_start_failed) noexcept;
+
+// The accounts the hand-off trusts with what it starts as SYSTEM: LocalSystem, Administrators,
+// TrustedInstaller and the account the first process itself runs as (`own_sid`), all as SID text.
+bool trusted_account(std::u16string_view sid, std::u16string_view own_sid) noexcept;
+
+// Where a place lies: what the program runs and reads (the program file, the programs' folder,
+// ctrl\ and each file directly in it), or a folder above the programs' folder, up to its root.
+enum class PlaceKind { program, folder_above };
+
+// One allow entry (plain or conditional) of a file's or folder's DACL. Deny entries are not
+// weighed: an allow entry for an account not trusted is reason enough to refuse.
+struct AccessEntry {
+  std::u16string sid;  // as text, "S-1-1-0"; empty when it cannot be read
+  std::uint32_t mask;
+  bool inherit_only;  // passes on to what is created inside, without applying to the place itself
+};
+
+// What the hand-off reads of a place.
+struct Protection {
+  std::u16string owner;  // the owner's SID as text
+  bool has_dacl;
+  std::vector<AccessEntry> allowed;
+};
+
+// "DOMAIN\name" or "name" for a SID; empty where it has no name.
+using AccountName = std::function<std::u16string(std::u16string_view sid)>;
+
+// Why an account the hand-off does not trust may change the place (or take it, for a folder
+// above), naming the account as `DOMAIN\name (SID)` and the rights, or nothing when none may.
+// Owned by an account not trusted: its owner may always rewrite its permissions. Everywhere, a
+// missing DACL lets everyone do anything. In what the program runs and reads, no account not
+// trusted may write, append, delete, delete children, change permissions, take ownership or hold
+// full control or generic write; inherit-only entries count, as they pass on to the sounds in
+// ctrl\, save those of CREATOR OWNER and OWNER RIGHTS. In a folder above, it may not delete,
+// delete children, change permissions, take ownership or hold full control, and only what applies
+// to the folder itself counts: every user may create files and folders in C:\.
+std::optional<std::u16string> why_untrusted_may_change(const Protection& place, PlaceKind kind,
+                                                       std::u16string_view own_sid,
+                                                       const AccountName& name_of);
+
+// The folders above `folder`, nearest first, up to and including its volume's root ("C:\",
+// "\\server\share\", "\\?\C:\"); none for a root or a path without one.
+std::vector<std::u16string> folders_above(std::u16string_view folder);
 
 // The environment block's strings, each with its terminator and without the empty one that ends
 // the block, with `entry` ("NAME=value") set where the block's order puts it: the system keeps a

@@ -9,6 +9,8 @@
 #include <initializer_list>
 #include <optional>
 
+#include "system_function.hpp"
+
 namespace notice::win32 {
 namespace {
 
@@ -100,11 +102,6 @@ bool is_display_setting(const GUID& setting) noexcept {
 }
 
 }  // namespace
-
-const SessionCalls& SessionCalls::system() {
-  static const SessionCalls calls;
-  return calls;
-}
 
 void PresenceWatch::stop() noexcept {
   if (display_notification_ != nullptr) {

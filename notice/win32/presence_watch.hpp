@@ -1,31 +1,19 @@
 #pragma once
 
 #include <windows.h>
-#include <wtsapi32.h>
 
 #include "presence.hpp"
-#include "system_function.hpp"
+#include "session_calls.hpp"
 
 namespace notice::win32 {
-
-// The session functions of wtsapi32, looked up, never imported, as the hand-off looks them up;
-// every notice loads it when its window subscribes.
-struct SessionCalls {
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSRegisterSessionNotification);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSUnRegisterSessionNotification);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSQuerySessionInformationW);
-  NOTICE_SYSTEM_FUNCTION(L"wtsapi32.dll", WTSFreeMemory);
-
-  // Looked up once for the process.
-  static const SessionCalls& system();
-};
 
 // Subscribes the notice window to the system's notifications of the session's lock and connection
 // and of the display's power, and reads the states that come without one. It decides nothing:
 // the facts go to the logic as they are.
 class PresenceWatch {
  public:
-  explicit PresenceWatch(const SessionCalls& calls = SessionCalls::system()) : calls_(calls) {}
+  // A test may give its own session functions.
+  explicit PresenceWatch(const SessionCalls& calls = session_calls()) : calls_(calls) {}
   ~PresenceWatch() { stop(); }
   PresenceWatch(const PresenceWatch&) = delete;
   PresenceWatch& operator=(const PresenceWatch&) = delete;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,7 +34,8 @@ std::u16string module_path() {
     const DWORD length =
         GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) {
-      throw std::runtime_error("GetModuleFileNameW failed");
+      const DWORD error = GetLastError();
+      throw std::runtime_error("GetModuleFileNameW failed, Windows error " + std::to_string(error));
     }
     // A truncated path fills the buffer exactly (Windows XP left out the terminator).
     if (length < buffer.size()) {

@@ -138,8 +138,10 @@ NoticeProcess::NoticeProcess(const std::wstring& program, const std::wstring& ar
   startup.cb = sizeof startup;
   std::wstring desktop = options.desktop;
   startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
-  startup.dwFlags = options.error_output != nullptr ? STARTF_USESTDHANDLES : 0;
+  startup.dwFlags =
+      options.error_output != nullptr || options.output != nullptr ? STARTF_USESTDHANDLES : 0;
   startup.hStdError = options.error_output;
+  startup.hStdOutput = options.output;
   PROCESS_INFORMATION info{};
   const wchar_t* directory =
       options.current_directory.empty() ? nullptr : options.current_directory.c_str();

@@ -16,8 +16,9 @@ struct LaunchOptions {
   std::wstring desktop{};
   // A job object to put the child in before it runs, as a deployment agent does; null for none.
   HANDLE job = nullptr;
-  // An inheritable handle given to the child as its standard error; null for none.
+  // Inheritable handles given to the child as its standard error and output; null for none.
   HANDLE error_output = nullptr;
+  HANDLE output = nullptr;
   // A timed notice counts its period only while someone is at the PC: as a person would be, there
   // is input just before it starts, with the pointer parked away from its corner.
   bool someone_present = true;

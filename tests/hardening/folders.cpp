@@ -1,12 +1,15 @@
 #include "folders.hpp"
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <winioctl.h>
 
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "process.hpp"
 #include "program_paths.hpp"
 
 namespace hardening {
@@ -92,6 +95,30 @@ bool define_wine_drive(wchar_t letter, const char* unix_folder) {
                       nullptr, 0, &returned, nullptr);
   CloseHandle(manager);
   return done != 0;
+}
+
+// The Unix path Wine keeps the file at; nothing outside Wine.
+std::optional<std::string> unix_path_of(const std::wstring& path) {
+  using UnixFileName = char*(CDECL*)(LPCWSTR);
+  const auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix_path = unix_file_name != nullptr ? unix_file_name(path.c_str()) : nullptr;
+  if (unix_path == nullptr) {
+    return std::nullopt;
+  }
+  std::string copy = unix_path;
+  HeapFree(GetProcessHeap(), 0, unix_path);
+  return copy;
+}
+
+void set_security(const std::wstring& path, const wchar_t* sddl, SECURITY_INFORMATION part) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr) ||
+      !SetFileSecurityW(path.c_str(), part, descriptor)) {
+    fail("cannot set the security of", path);
+  }
+  LocalFree(descriptor);
 }
 
 }  // namespace
@@ -211,13 +238,38 @@ void remove_tree(const std::wstring& path) {
 }
 
 void let_everyone_change(const std::wstring& path) {
-  PSECURITY_DESCRIPTOR everyone = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;0x1301ff;;;WD)",
-                                                            SDDL_REVISION_1, &everyone, nullptr) ||
-      !SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, everyone)) {
-    fail("cannot let everyone change", path);
+  set_security(path, L"D:(A;OICI;0x1301ff;;;WD)", DACL_SECURITY_INFORMATION);
+}
+
+void give_to_another_account(const std::wstring& path) {
+  // Wine keeps no owner of its own: a file's is its Unix owner's, and Unix nobody's shows as
+  // ANONYMOUS LOGON. Wine starts a Unix program as it starts a Windows one.
+  if (const std::optional<std::string> unix_path = unix_path_of(path)) {
+    std::wstring unix_name(unix_path->size(), L'\0');
+    unix_name.resize(MultiByteToWideChar(CP_UTF8, 0, unix_path->data(),
+                                         static_cast<int>(unix_path->size()), unix_name.data(),
+                                         static_cast<int>(unix_name.size())));
+    // Wine gives no handle of a Unix process to wait on: the owner it then shows is waited for.
+    const Process chown(L"Z:\\usr\\bin\\chown", L"nobody \"" + unix_name + L"\"");
+    const auto given = [&path] {
+      PSID owner = nullptr;
+      PSECURITY_DESCRIPTOR descriptor = nullptr;
+      const bool anonymous =
+          GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                                nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+          IsWellKnownSid(owner, WinAnonymousSid);
+      LocalFree(descriptor);
+      return anonymous;
+    };
+    for (int tries = 0; !given(); ++tries) {
+      if (tries == 100) {
+        fail("cannot give to nobody", path);
+      }
+      Sleep(50);
+    }
+    return;
   }
-  LocalFree(everyone);
+  set_security(path, L"O:AN", OWNER_SECURITY_INFORMATION);
 }
 
 std::wstring install(const NoticeProgram& program, const std::wstring& folder, bool with_sounds) {
@@ -287,14 +339,8 @@ MappedDrive::MappedDrive(const std::wstring& folder) : target_(folder) {
     DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device.c_str(),
                      folder.c_str());
   }
-  using UnixFileName = char*(CDECL*)(LPCWSTR);
-  const auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  char* unix_folder = unix_file_name != nullptr ? unix_file_name(folder.c_str()) : nullptr;
-  const bool defined = unix_folder != nullptr && define_wine_drive(letter_, unix_folder);
-  if (unix_folder != nullptr) {
-    HeapFree(GetProcessHeap(), 0, unix_folder);
-  }
+  const std::optional<std::string> unix_folder = unix_path_of(folder);
+  const bool defined = unix_folder && define_wine_drive(letter_, unix_folder->c_str());
   if (!defined || GetFileAttributesW(root().c_str()) == INVALID_FILE_ATTRIBUTES) {
     throw std::runtime_error("cannot map a drive letter to " + e2e::narrow(folder));
   }

@@ -39,6 +39,8 @@ void write_silent_wav(const std::wstring& path, std::uint64_t size);
 void remove_tree(const std::wstring& path);
 // Lets Everyone change the file or folder, as Unix mode 777 does under Wine.
 void let_everyone_change(const std::wstring& path);
+// Gives the file or folder to ANONYMOUS LOGON, as Wine shows one of another Unix user.
+void give_to_another_account(const std::wstring& path);
 
 // Copies the program into the folder (created if needed) and, if asked, ctrl\ with both sounds;
 // returns the copy's path.

@@ -23,6 +23,22 @@ int telling_columns(const NoticeProgram& program) {
   return &program == &kMessageNotice ? kTellingColumns : 0;
 }
 
+// Whether the screen shows the notice's white X box where its window has it. The message notice's
+// X box lies within the print notice's place: a print notice that rose at the same moment may
+// stand above it there on screen while the window list puts it beneath, and the click goes to what
+// the screen shows.
+bool close_box_shown(const StackedNotice& notice) {
+  const RECT window = e2e::read_window(notice.window).window;
+  const POINT at{window.left + notice.program->close_box.x,
+                 window.top + notice.program->close_box.y};
+  const e2e::ScreenImage box =
+      e2e::ScreenImage::capture({at.x - 11, at.y - 7, at.x + 12, at.y + 8});
+  const int white = box.count(0, 0, box.width(), box.height(), [](e2e::Rgb c) {
+    return e2e::close_to(c, {255, 255, 255}, 24);
+  });
+  return white * 2 > box.width() * box.height();
+}
+
 }  // namespace
 
 StackedNotice start_stacked(std::string name, const NoticeProgram& program,
@@ -103,6 +119,14 @@ int close_from_the_top(std::vector<StackedNotice>& notices) {
       target = &*top;
     } else if (target != &*top) {
       ++restacked;
+    }
+    if (!target->timed && !close_box_shown(*target)) {
+      const NoticeProgram& other =
+          target->program == &kMessageNotice ? kPrintNotice : kMessageNotice;
+      if (StackedNotice* above = seen_on_top(notices, other); above != nullptr) {
+        target = above;
+        ++restacked;
+      }
     }
     if (target->timed) {
       const auto code = target->process.wait_for_exit(target->program->timer + kSlideOut);
