@@ -106,6 +106,10 @@ void Frm_principal::activate() {
                                kSwpNoMove | kSwpNoSize | kSwpNoActivate);
       platform_.play_sound(join_path(platform_.program_directory(), variant_.sound_file),
                            kSndAsync);
+      if (timed_) {
+        // A pointer still where it was when the notice appeared is no one reading it.
+        pointer_when_opaque_ = platform_.presence().pointer;
+      }
       activated_ = 1;
     }
   } catch (const std::exception&) {
@@ -142,7 +146,7 @@ void Frm_principal::timer_tick(Element timer) {
   }
   // The facts are looked at once a second; the period ran out in between, so they are looked at
   // again before the notice leaves.
-  if (!held_ && period_counts(platform_.presence())) {
+  if (!held_ && period_counts(platform_.presence(), pointer_when_opaque_)) {
     slide_out_and_end();
     return;
   }
@@ -191,7 +195,7 @@ void Frm_principal::follow_presence(const Presence& now) {
   if (!timed_) {
     return;
   }
-  const bool counts = !held_ && period_counts(now);
+  const bool counts = !held_ && period_counts(now, pointer_when_opaque_);
   if (counts != counting_) {
     counting_ = counts;
     // Enabling starts the full period again, never the rest of it.

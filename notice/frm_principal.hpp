@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "layout.hpp"
@@ -53,11 +54,13 @@ class Frm_principal final : public EventHandler {
   bool timed_ = false;
   // Started where nobody can see it: nothing is shown, raised or heard until someone can.
   bool held_ = false;
-  // Hidden while held, so that neither the task bar nor Alt+Tab lists a notice nobody can see.
-  bool hidden_ = false;
+  // Created hidden, and hidden while held, so that neither the task bar nor Alt+Tab lists a
+  // notice nobody can see, not even for a moment.
+  bool hidden_ = true;
   // Timer1 runs only while the period counts; each new run is the full period.
   bool counting_ = false;
   std::uint64_t loaded_at_ms_ = 0;
+  std::optional<ScreenPoint> pointer_when_opaque_;
 };
 
 }  // namespace notice

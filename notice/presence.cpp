@@ -34,23 +34,31 @@ bool can_be_seen(const Presence& presence) noexcept {
          !presence.screen_saver_running;
 }
 
-bool period_counts(const Presence& presence) noexcept {
+bool pointer_reading(const Presence& presence, std::optional<ScreenPoint> when_opaque) noexcept {
+  const bool other_input = std::uint64_t{presence.since_pointer_message_ms} >
+                           std::uint64_t{presence.idle_ms} + kMoveInputLagMs;
+  return presence.pointer_on_notice_ms >= kPointerRestMs && when_opaque &&
+         presence.pointer != *when_opaque &&
+         presence.since_pointer_moved_ms <= kPointerForgottenMs && !other_input;
+}
+
+bool period_counts(const Presence& presence, std::optional<ScreenPoint> when_opaque) noexcept {
   return can_be_seen(presence) && presence.idle_ms < kIdleLimitMs &&
-         presence.pointer_on_notice_ms < kPointerRestMs;
+         !pointer_reading(presence, when_opaque);
 }
 
 std::uint32_t timed_period_ms(std::uint32_t own_ms, std::uint32_t asked_ms) noexcept {
   return std::max(own_ms, asked_ms);
 }
 
-bool locked_at_start(std::int32_t session_flags, bool lock_flag_inverted) noexcept {
+std::optional<bool> locked_by_flags(std::int32_t session_flags, bool lock_flag_inverted) noexcept {
   if (session_flags == kFlagLocked) {
     return !lock_flag_inverted;
   }
   if (session_flags == kFlagUnlocked) {
     return lock_flag_inverted;
   }
-  return false;
+  return std::nullopt;
 }
 
 void apply_session_change(Presence& presence, std::uint32_t change) noexcept {

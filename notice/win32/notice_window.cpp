@@ -320,6 +320,9 @@ LRESULT NoticeWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_THEMECHANGED:
       follow_appearance();
       break;
+    case WM_MOUSEMOVE:
+      presence_.pointer_message();
+      break;
     case WM_LBUTTONDOWN:
       pressed_ = element_at(layout_, scale_, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
       SetCapture(hwnd_);

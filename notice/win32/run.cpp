@@ -59,9 +59,9 @@ int run(const Variant& variant) {
 
     form.initialise();
     form.load();
-    window.show();
     // Raised here rather than by WM_ACTIVATE: the notice is never activated by the system, as it
-    // must not take the keyboard focus.
+    // must not take the keyboard focus. The window is still hidden: the activation shows it,
+    // unless the notice is held, so that a held notice is never listed, not even for a moment.
     form.activate();
     return message_loop();
   } catch (const std::exception& failure) {

@@ -38,11 +38,13 @@ void move_to(int x, int y) {
 }  // namespace
 
 // The pointer is moved away after a click, as a person does: left resting on a notice beneath
-// the one clicked, it would hold that notice's period.
-void click_at(int x, int y) {
+// the one clicked, it would hold that notice's period for a while.
+void click_at(int x, int y, bool park) {
   move_to(x, y);
   press_and_release();
-  park_pointer();
+  if (park) {
+    park_pointer();
+  }
 }
 
 void double_click_at(int x, int y) {

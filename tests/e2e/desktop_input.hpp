@@ -5,8 +5,8 @@
 namespace e2e {
 
 // Left clicks at a screen position, through the same input queue a real mouse uses; the pointer
-// is then parked as someone_at_the_keyboard parks it.
-void click_at(int x, int y);
+// is then parked as someone_at_the_keyboard parks it, or left there.
+void click_at(int x, int y, bool park = true);
 void double_click_at(int x, int y);
 // Presses the virtual keys in order and releases them in reverse, as one chord (Alt+F4).
 void press_keys(const std::vector<unsigned short>& keys);

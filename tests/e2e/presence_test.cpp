@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "desktop_input.hpp"
 #include "notice_argument.hpp"
 #include "notice_fixture.hpp"
+#include "notice_layout.hpp"
 #include "slide_checks.hpp"
 #include "watched_launch.hpp"
 
@@ -21,8 +23,8 @@ void post_session_change(HWND window, WPARAM change) {
 }
 
 // The setting lives in the receiving process, as the system's would: the display's state for
-// this session, 4 bytes of data.
-void post_display_state(HWND window, DWORD state) {
+// this session, 4 bytes of data, unless told otherwise; `offset` bytes into a page of its own.
+void post_display_state(HWND window, DWORD state, DWORD length = 4, SIZE_T offset = 0) {
   DWORD id = 0;
   GetWindowThreadProcessId(window, &id);
   const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
@@ -32,10 +34,13 @@ void post_display_state(HWND window, DWORD state) {
     DWORD length;
     DWORD state;
   } setting{{0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}},
-            sizeof state,
+            length,
             state};
-  void* there = VirtualAllocEx(process, nullptr, sizeof setting, MEM_COMMIT, PAGE_READWRITE);
-  WriteProcessMemory(process, there, &setting, sizeof setting, nullptr);
+  auto* there =
+      static_cast<BYTE*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE)) +
+      offset;
+  WriteProcessMemory(process, there, &setting, std::min<SIZE_T>(sizeof setting, 4096 - offset),
+                     nullptr);
   CloseHandle(process);
   PostMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(there));
 }
@@ -89,13 +94,24 @@ void play(std::vector<Scene> scenes, bool someone_present = true) {
 const auto lock = [](HWND window) { post_session_change(window, WTS_SESSION_LOCK); };
 const auto unlock = [](HWND window) { post_session_change(window, WTS_SESSION_UNLOCK); };
 
+// Any program may post these: none is the display going off, and the notice goes on.
+void post_bogus_power_messages(HWND window) {
+  for (const LPARAM nowhere : {0LL, 0x10LL, 0x7FFFFFFEFFFFLL, -1LL}) {
+    PostMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, nowhere);
+  }
+  post_display_state(window, 0, 4, 4096 - 20);  // its data past the page
+  for (const DWORD length : {1U, 8U, 0xFFFFFFFFU}) {
+    post_display_state(window, 0, length);
+  }
+}
+
 TEST(Presence, APeriodCountsOnlyWhileSomeoneCanSeeTheNoticeAndStartsAfreshEachTime) {
   const auto point_at = [](HWND window) {
     RECT area{};
     GetWindowRect(window, &area);
     SetCursorPos(area.left + 100, area.top + 60);
   };
-  play({{message_program(), 10s, {}},
+  play({{message_program(), 10s, {{2s, post_bogus_power_messages}}},
         {message_program(), 30s, {{3s, lock}, {20s, unlock}}},
         {message_program(),
          30s,
@@ -113,6 +129,43 @@ TEST(Presence, ANoticeShownToNobodyAtTheKeyboardCountsFromTheirNextInput) {
     std::this_thread::sleep_for(500ms);
   }
   play({{message_program(), 30s, {{20s, [](HWND) { someone_at_the_keyboard(); }}}}}, false);
+}
+
+// A click on the close box of the notice on top leaves the pointer on the timed one beneath:
+// typing on elsewhere lets its count run, and left alone it is released 30 s after the pointer
+// last moved. A notice that rises under the still pointer counts from the start.
+TEST(Presence, APointerLeftByAClickOnAnotherNoticesCloseBoxHoldsTheNoticeBeneathOnlyAWhile) {
+  const auto timed = notice_argument(L'X', L'T', L"", L"", L"");
+  for (const Elapsed key_after_click : {4s, 0s, -1s}) {  // -1: no key, a notice rises
+    const auto launched = std::chrono::steady_clock::now();
+    WatchedLaunch beneath(
+        message_program(), timed,
+        {.watch_for = 50s, .closely_from = 8s, .end_after_watch = true, .when_shown = {}});
+    ASSERT_NE(beneath.wait_until_shown(kWindowTimeout + kFadeTimeout), nullptr);
+    const ShownNotice above =
+        show_notice(message_program(), notice_argument(L'X', L' ', L"", L"", L""));
+    RECT area{};
+    GetWindowRect(above.window, &area);
+    std::this_thread::sleep_until(launched + 2s);
+    click_at(area.left + kCloseBox.left + 10, area.top + kCloseBox.top + 8, false);
+    if (key_after_click < 0s) {
+      WatchedLaunch risen(message_program(), timed,
+                          {.watch_for = 16s,
+                           .closely_from = 8s,
+                           .end_after_watch = true,
+                           .when_shown = {},
+                           .someone_present = false});
+      expect_slides_out(risen.result(), 10s, 1500ms);
+      continue;
+    }
+    if (key_after_click > 0s) {
+      std::this_thread::sleep_until(launched + 2s + key_after_click);
+      press_keys({'A'});
+    }
+    // The full period from the key, or from the look 30 s after the pointer's move.
+    expect_slides_out(beneath.result(), key_after_click > 0s ? 16500ms : 43s, 1500ms);
+  }
+  someone_at_the_keyboard();
 }
 
 // The system tells a window the display's state only after it has asked, which may be while the

@@ -44,7 +44,7 @@ class FakePlatform : public Platform {
   std::int32_t ex_style = 0;
   std::optional<int> alpha;
   bool topmost = false;
-  bool shown = true;  // as the program's start shows it
+  bool shown = false;  // created hidden
   std::vector<std::u16string> sounds;
   int pumps = 0;
 

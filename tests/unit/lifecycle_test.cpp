@@ -80,8 +80,8 @@ TEST_F(Lifecycle, ActivationFadesInThenRaisesThenPlaysTheSoundOnce) {
   EXPECT_EQ(alphas.front(), "set_layered_window_attributes 4660 0 0 2");
   EXPECT_EQ(alphas.back(), "set_layered_window_attributes 4660 0 255 2");
   EXPECT_EQ(platform.pumps, 256);
-  // The handle is read afresh on every step of the fade, and once more for the raise.
-  EXPECT_EQ(platform.calls_named({"window_handle"}).size(), 257U);
+  // The handle is read afresh on every step of the fade, and once more each to show and raise.
+  EXPECT_EQ(platform.calls_named({"window_handle"}).size(), 258U);
 
   const auto tail =
       platform.calls_named({"pump_messages", "set_window_pos", "program_directory", "play_sound"});
@@ -113,7 +113,10 @@ TEST_F(Lifecycle, ActivationsDuringTheFadeDoNothing) {
   const auto alphas = platform.calls_named({"set_layered_window_attributes"});
   ASSERT_EQ(alphas.size(), 256U);
   EXPECT_EQ(alphas.back(), "set_layered_window_attributes 4660 0 255 2");
-  EXPECT_EQ(platform.calls_named({"set_window_pos"}).size(), 1U);
+  // Shown once (no frame, no move, no activation), raised once.
+  EXPECT_EQ(platform.calls_named({"set_window_pos"}),
+            (std::vector<std::string>{"set_window_pos 4660 0 0 0 0 0 87",
+                                      "set_window_pos 4660 -1 0 0 0 0 19"}));
   EXPECT_EQ(platform.sounds.size(), 1U);
 }
 

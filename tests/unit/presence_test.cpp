@@ -10,7 +10,13 @@ namespace {
 using testing::FakePlatform;
 using testing::ProgramEnded;
 
+// Where the pointer was when the notice became opaque: elsewhere than the facts' pointer.
+constexpr ScreenPoint kOpaqueAt{600, 400};
+
 TEST(PresenceRule, WhatHidesTheNoticeHoldsItAndIdlenessOrThePointerOnlyStopTheCount) {
+  const auto period_counts = [](const Presence& facts) {
+    return notice::period_counts(facts, kOpaqueAt);
+  };
   EXPECT_TRUE(period_counts({}));
   for (const Presence unseen :
        {Presence{.locked = true}, Presence{.disconnected = true}, Presence{.display_off = true},
@@ -30,9 +36,10 @@ TEST(PresenceRule, WhatHidesTheNoticeHoldsItAndIdlenessOrThePointerOnlyStopTheCo
   EXPECT_EQ(timed_period_ms(10000, 0), 10000U);
   EXPECT_EQ(timed_period_ms(10000, 25000), 25000U);
 
-  // The lock flag is the other way round on Windows 7; unknown is unlocked.
-  EXPECT_TRUE(locked_at_start(0, false) && locked_at_start(1, true));
-  EXPECT_FALSE(locked_at_start(1, false) || locked_at_start(0, true) || locked_at_start(-1, false));
+  // The lock flag is the other way round on Windows 7; an unknown state says nothing.
+  EXPECT_TRUE(locked_by_flags(0, false) == true && locked_by_flags(1, true) == true);
+  EXPECT_TRUE(locked_by_flags(1, false) == false && locked_by_flags(0, true) == false);
+  EXPECT_EQ(locked_by_flags(-1, false), std::nullopt);
   Presence facts;
   for (const std::uint32_t change : {7U, 4U, 5U}) {  // lock, remote disconnect, logon
     apply_session_change(facts, change);
@@ -44,6 +51,24 @@ TEST(PresenceRule, WhatHidesTheNoticeHoldsItAndIdlenessOrThePointerOnlyStopTheCo
   EXPECT_TRUE(can_be_seen(facts));
   apply_display_state(facts, 0);
   EXPECT_TRUE(facts.display_off);
+}
+
+// A pointer in use; then each fact that tells one merely left there, just past its limit.
+TEST(PresenceRule, OnlyAPointerMovedLatelyWithNoOtherInputSinceIsReading) {
+  const Presence reading{.idle_ms = 10,
+                         .pointer_on_notice_ms = kPointerRestMs,
+                         .pointer = {9, 9},
+                         .since_pointer_moved_ms = kPointerForgottenMs,
+                         .since_pointer_message_ms = 10 + kMoveInputLagMs};
+  EXPECT_TRUE(!period_counts(reading, kOpaqueAt) && period_counts(reading, std::nullopt));
+  Presence left[4] = {reading, reading, reading, reading};
+  left[0].pointer_on_notice_ms -= 1;      // resting too shortly
+  left[1].pointer = kOpaqueAt;            // where it was when the notice appeared
+  left[2].since_pointer_moved_ms += 1;    // forgotten there
+  left[3].since_pointer_message_ms += 1;  // a key or a click since
+  for (const Presence& facts : left) {
+    EXPECT_TRUE(period_counts(facts, kOpaqueAt));
+  }
 }
 
 class Attendance : public ::testing::Test {
@@ -67,7 +92,7 @@ TEST_F(Attendance, TheFullPeriodStartsAgainEachTimeSomeoneIsBackAndAStaleTickIsN
   start(u"XT");
   for (const Presence facts :
        {Presence{}, Presence{.locked = true}, Presence{.locked = true, .display_off = true},
-        Presence{}, Presence{.pointer_on_notice_ms = kPointerRestMs}}) {
+        Presence{}, Presence{.pointer_on_notice_ms = kPointerRestMs, .pointer = {900, 700}}}) {
     change(facts);
   }
   platform.facts = {.idle_ms = kIdleLimitMs};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <oleacc.h>
+#include <versionhelpers.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -477,6 +478,39 @@ TEST(NoticeWindowDeathTest, AFailureInAnEventEndsTheProcessWithCode1) {
         ExitProcess(5);
       },
       ::testing::ExitedWithCode(1), "");
+}
+
+// Early in a session its services may not be ready: the subscriptions are tried again each round
+// until they hold, and a lock that was told is read again a round later.
+TEST(PresenceWatch, RetriesItsSubscriptionsAndReadsAToldLockAgainEachRound) {
+  static int tries = 0;                       // subscriptions to the session, then to the display
+  static LONG info[6] = {1, 0, 0, 0, -1, 0};  // WTSSessionInfoEx, level 1: the flags unknown
+  SessionCalls calls;
+  calls.WTSRegisterSessionNotification = [](HWND, DWORD) { return BOOL{++tries > 4}; };
+  calls.WTSQuerySessionInformationW = [](HANDLE, DWORD, WTS_INFO_CLASS kind, LPWSTR* answer,
+                                         DWORD* bytes) {
+    *answer = reinterpret_cast<LPWSTR>(info);
+    *bytes = sizeof info;
+    return BOOL{kind == 25};
+  };
+  calls.WTSUnRegisterSessionNotification = [](HWND) { return TRUE; };
+  calls.WTSFreeMemory = [](PVOID) {};
+  // Three settings are tried each time.
+  const ImportPatch power("RegisterPowerSettingNotification",
+                          reinterpret_cast<const void*>(+[](HANDLE, LPCGUID, DWORD) {
+                            return reinterpret_cast<HPOWERNOTIFY>(++tries > 4 ? 1 : 0);
+                          }));
+  const ImportPatch unpower("UnregisterPowerSettingNotification",
+                            reinterpret_cast<const void*>(+[](HPOWERNOTIFY) { return TRUE; }));
+  PresenceWatch watch(calls);
+  watch.start(GetDesktopWindow());
+  EXPECT_EQ(tries, 4);
+  watch.session_changed(WTS_SESSION_LOCK);
+  // Unlocked, and never told; Windows 7 (Wine's default) gives the lock flag the other way round.
+  info[4] = IsWindows7OrGreater() && !IsWindows8OrGreater() ? 0 : 1;
+  EXPECT_TRUE(watch.read().locked && tries == 4);
+  Sleep(2100);
+  EXPECT_TRUE(!watch.read().locked && tries == 6);
 }
 
 TEST(SystemQueries, AnswerInTheCoresText) {
